@@ -1,0 +1,3 @@
+#include "tool_commands.h"
+
+int DatCommand(const ToolArgs&) { return 1; }

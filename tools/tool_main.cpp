@@ -1,0 +1,40 @@
+// tovi2-tool: inspects the game's files for level makers and tests.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tool_commands.h"
+
+namespace {
+
+struct Subcommand {
+  const char* name;
+  int (*run)(const ToolArgs& args);
+  const char* usage;
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"dat", DatCommand,
+     "dat dump FILE            the block/parameter tree of FILE as JSON\n"
+     "  dat params FILE KEY...   typed reads of top-level parameters as JSON\n"},
+};
+
+void PrintUsage(FILE* to) {
+  std::fputs("usage: tovi2-tool COMMAND ARGS...\n\n", to);
+  for (const Subcommand& s : kSubcommands) std::fprintf(to, "  %s", s.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+    PrintUsage(argc < 2 ? stderr : stdout);
+    return argc < 2 ? 1 : 0;
+  }
+  for (const Subcommand& s : kSubcommands) {
+    if (std::strcmp(argv[1], s.name) == 0) return s.run(ToolArgs(argv + 2, argv + argc));
+  }
+  std::fprintf(stderr, "tovi2-tool: unknown command \"%s\"\n", argv[1]);
+  PrintUsage(stderr);
+  return 1;
+}
