@@ -1,0 +1,29 @@
+// The program's entry and exit: settings, engine callbacks, the loop.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/engine.h"
+
+struct ProgramOptions {
+  std::string dir;         // run in this folder instead of the current one
+  int fullScreen = -1;     // -1: as the settings say; 0: windowed; 1: full screen
+  bool headless = false;   // offscreen driver, virtual clock
+  uint64_t ticks = 0;      // headless: game ticks to run
+  std::string keysFile;    // headless: key script
+  std::string screenshot;  // headless: PNG of the last frame
+  std::string dumpState;   // headless: JSON state dump
+};
+
+// The game camera: the world offset of the screen's top-left corner.
+extern Camera2D Camera;
+
+// Runs the game; returns the process exit status.
+int RunProgram(const ProgramOptions& options);
+
+// The engine callbacks.
+void OnLoad();
+void OnDraw();
+void OnTimer();
+void OnExit();
