@@ -143,6 +143,9 @@ uint8_t key_FromUsbScancode(int usage);
 void key_InjectDown(uint8_t code);
 void key_InjectUp(uint8_t code);
 void key_InjectText(const std::string& latin1);
+// Typed text arrives as UTF-8; the game keeps 8-bit text. Characters that Latin-1 cannot
+// hold and malformed bytes are dropped.
+std::string engine_Utf8ToLatin1(std::string_view utf8);
 
 // ---------------------------------------------------------------------------------------
 // Textures
@@ -160,6 +163,9 @@ void tex_Del(Texture*& texture);
 
 // Writes 8-bit RGBA pixels (rows top to bottom) as a PNG file; false on failure.
 bool img_SavePng(const std::string& fileName, int w, int h, const std::vector<uint8_t>& rgba);
+// Decodes an image file (PNG, TGA, JPG, BMP) into 8-bit RGBA pixels, rows top to bottom,
+// without a GL context; false when it cannot be read or decoded.
+bool img_LoadRgba(const std::string& fileName, int& w, int& h, std::vector<uint8_t>& rgba);
 
 // ---------------------------------------------------------------------------------------
 // Fonts and text (8-bit Latin-1 text)
