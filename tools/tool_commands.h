@@ -9,3 +9,5 @@
 using ToolArgs = std::vector<std::string>;
 
 int DatCommand(const ToolArgs& args);
+int ZipCommand(const ToolArgs& args);
+int AnimCommand(const ToolArgs& args);

@@ -17,6 +17,12 @@ constexpr Subcommand kSubcommands[] = {
     {"dat", DatCommand,
      "dat dump FILE            the block/parameter tree of FILE as JSON\n"
      "  dat params FILE KEY...   typed reads of top-level parameters as JSON\n"},
+    {"zip", ZipCommand,
+     "zip list FILE            one line per member: name, compressed size, size, CRC-32,\n"
+     "                           data descriptor (yes/no)\n"
+     "  zip cat FILE MEMBER      the inflated member on standard output\n"},
+    {"anim", AnimCommand,
+     "anim info FILE           kind (image/frames/rig), frames, parts, box at the start\n"},
 };
 
 void PrintUsage(FILE* to) {

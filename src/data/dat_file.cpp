@@ -1,0 +1,342 @@
+#include "data/dat_file.h"
+
+#include <optional>
+
+#include "data/file_io.h"
+#include "data/real_text.h"
+
+namespace {
+
+using LineList = std::vector<std::string>;
+
+constexpr char kCtrlZ = '\x1A';
+
+// Keys and block lookups ignore the case of A to Z only; other bytes compare exactly,
+// whatever the locale.
+char UpperAZ(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameNameAZ(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperAZ(a[i]) != UpperAZ(b[i])) return false;
+  }
+  return true;
+}
+
+int DigitValue(char c, int base) {
+  int d = -1;
+  if (c >= '0' && c <= '9') d = c - '0';
+  if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+  return d < base ? d : -1;
+}
+
+// Hexadecimal after "$" or "0x" is a 32-bit pattern, so it may reach FFFFFFFF.
+int ReadIntegerBase(std::string_view text, size_t& i) {
+  if (text.substr(i, 1) == "$") {
+    i += 1;
+    return 16;
+  }
+  if (text.substr(i, 2) == "0x" || text.substr(i, 2) == "0X") {
+    i += 2;
+    return 16;
+  }
+  return 10;
+}
+
+std::optional<int32_t> TextToInteger(std::string_view text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int base = ReadIntegerBase(text, i);
+  uint64_t limit = base == 16 ? 0xFFFFFFFFu : negative ? 2147483648u : 2147483647u;
+  if (i == text.size()) return std::nullopt;
+  uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    int digit = DigitValue(text[i], base);
+    if (digit < 0) return std::nullopt;
+    value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+    if (value > limit) return std::nullopt;
+  }
+  uint32_t bits = static_cast<uint32_t>(value);
+  return static_cast<int32_t>(negative ? 0u - bits : bits);
+}
+
+// File lines: CR LF or LF ends a line; after a lone CR the rest up to the next LF is
+// dropped; Ctrl-Z ends the file.
+LineList SplitFileLines(std::string_view bytes) {
+  bytes = bytes.substr(0, bytes.find(kCtrlZ));
+  LineList lines;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    size_t end = bytes.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = bytes.size();
+    lines.emplace_back(bytes.substr(i, end - i));
+    size_t lf = bytes.find('\n', end);
+    i = lf == std::string_view::npos ? bytes.size() : lf + 1;
+  }
+  return lines;
+}
+
+// Package text: each CR ends a line and LF bytes are dropped wherever they stand.
+LineList SplitTextLines(std::string_view text) {
+  LineList lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\r') {
+      lines.push_back(std::move(line));
+      line.clear();
+    } else if (c != '\n') {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
+}
+
+// Is the cleaned line exactly open + name + close, as in "</Layer>" or "[/Script]"?
+bool IsTagOf(std::string_view cleaned, std::string_view open, std::string_view name, char close) {
+  return cleaned.size() == open.size() + name.size() + 1 && cleaned.starts_with(open) &&
+         cleaned.back() == close && cleaned.substr(open.size(), name.size()) == name;
+}
+
+bool OpensBlock(std::string_view cleaned) {
+  if (cleaned.size() < 2) return false;
+  return (cleaned.front() == '<' && cleaned.back() == '>') ||
+         (cleaned.front() == '[' && cleaned.back() == ']');
+}
+
+void AddParamLine(TDatBlock& block, std::string_view cleaned) {
+  auto param = std::make_unique<TDatParam>();
+  size_t eq = cleaned.find('=');
+  param->Name = cleaned.substr(0, eq);
+  if (eq != std::string_view::npos) param->Value = cleaned.substr(eq + 1);
+  block.Params.push_back(std::move(param));
+}
+
+// Takes a text block's raw lines up to its closing line, starting at lines[next] whose
+// cleaned form is given. Returns the index of the first line not consumed.
+size_t ReadTextBody(TDatBlock& block, const LineList& lines, size_t next, std::string cleaned) {
+  for (;;) {
+    if (IsTagOf(cleaned, "[/", block.Name, ']')) return next + 1;
+    block.Lines.push_back(lines[next++]);
+    if (next == lines.size()) return next;
+    cleaned = CleanLine(lines[next]);
+  }
+}
+
+// The reader works through the lines once, with the stack of open blocks held in a
+// vector rather than in nested calls, so that a file of a million nested tags cannot
+// exhaust the call stack. The innermost open block is the back of the stack; closing it
+// pops it, and closing the root ("</>" at the top level) ends the reading.
+void ParseLines(TDatBlock& root, const LineList& lines) {
+  std::vector<TDatBlock*> open{&root};
+  size_t next = 0;
+  while (next < lines.size() && !open.empty()) {
+    TDatBlock& block = *open.back();
+    std::string cleaned = CleanLine(lines[next]);
+    if (IsTagOf(cleaned, "</", block.Name, '>')) {
+      ++next;
+      open.pop_back();
+    } else if (block.IsText) {
+      next = ReadTextBody(block, lines, next, std::move(cleaned));
+      open.pop_back();
+    } else if (cleaned.empty()) {
+      ++next;
+    } else if (OpensBlock(cleaned)) {
+      TDatBlock* child = block.AddBlock(std::string_view(cleaned).substr(1, cleaned.size() - 2));
+      child->IsText = cleaned.front() == '[';
+      ++next;
+      open.push_back(child);
+    } else {
+      AddParamLine(block, cleaned);
+      ++next;
+    }
+  }
+}
+
+// A CR, LF or Ctrl-Z inside a line would change the file's structure when it is read
+// back, so the writers leave them out.
+void AppendLine(std::string& out, std::string_view line) {
+  for (char c : line) {
+    if (c != '\r' && c != '\n' && c != kCtrlZ) out += c;
+  }
+  out += "\r\n";
+}
+
+void AppendTag(std::string& out, const TDatBlock& block, bool closing) {
+  std::string tag = block.IsText ? "[" : "<";
+  if (closing) tag += '/';
+  tag += block.Name;
+  tag += block.IsText ? ']' : '>';
+  AppendLine(out, tag);
+}
+
+// The opening tag and the lines of a block; the root has no tags.
+void WriteHead(std::string& out, const TDatBlock& block) {
+  if (!block.Name.empty()) AppendTag(out, block, false);
+  for (const std::string& line : block.Lines)
+    AppendLine(out, line);
+}
+
+void WriteTail(std::string& out, const TDatBlock& block) {
+  if (!block.Name.empty()) AppendTag(out, block, true);
+}
+
+// The reader removes every double quote, so a quote inside a value cannot survive; left
+// in, it would also unquote the blanks that follow it.
+std::string QuotedValue(std::string_view value) {
+  std::string quoted = "\"";
+  for (char c : value) {
+    if (c != '"') quoted += c;
+  }
+  return quoted + '"';
+}
+
+}  // namespace
+
+std::string CleanLine(std::string_view line) {
+  std::string cleaned;
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '"') quoted = !quoted;
+    if (!quoted && c == '/' && i + 1 < line.size() && line[i + 1] == '/') break;
+    bool drop = (c == ' ' && !quoted) || c == '"' || c == '\t';
+    if (!drop) cleaned += c;
+  }
+  return cleaned;
+}
+
+std::string TDatParam::AsString(const std::string& Default) const {
+  return IsNull ? Default : Value;
+}
+
+int32_t TDatParam::AsInteger(int32_t Default) const {
+  return TextToInteger(Value).value_or(Default);
+}
+
+float TDatParam::AsFloat(float Default) const {
+  return TextToFloat(Value).value_or(Default);
+}
+
+bool TDatParam::AsBool(bool Default) const {
+  if (IsNull || Value.empty()) return Default;
+  if (SameNameAZ(Value, "TRUE")) return true;
+  if (std::optional<int32_t> number = TextToInteger(Value)) return *number != 0;
+  return false;
+}
+
+TDatBlock::TDatBlock(std::string name) : Name(std::move(name)) {
+  NullParam.IsNull = true;
+}
+
+// Children are moved onto a work list and destroyed one by one with their own child
+// lists already emptied, so each destructor call ends without recursing.
+TDatBlock::~TDatBlock() {
+  std::vector<std::unique_ptr<TDatBlock>> pending = std::move(Blocks);
+  while (!pending.empty()) {
+    std::unique_ptr<TDatBlock> block = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : block->Blocks)
+      pending.push_back(std::move(child));
+    block->Blocks.clear();
+  }
+}
+
+const TDatParam& TDatBlock::Param(std::string_view name) const {
+  for (const auto& param : Params) {
+    if (SameNameAZ(param->Name, name)) return *param;
+  }
+  return NullParam;
+}
+
+void TDatBlock::SetParam(std::string_view name, std::string_view value) {
+  for (const auto& param : Params) {
+    if (SameNameAZ(param->Name, name)) {
+      param->Value = value;
+      return;
+    }
+  }
+  auto param = std::make_unique<TDatParam>();
+  param->Name = name;
+  param->Value = value;
+  Params.push_back(std::move(param));
+}
+
+TDatBlock* TDatBlock::FindBlock(std::string_view name) {
+  for (const auto& block : Blocks) {
+    if (SameNameAZ(block->Name, name)) return block.get();
+  }
+  return nullptr;
+}
+
+const TDatBlock* TDatBlock::FindBlock(std::string_view name) const {
+  return const_cast<TDatBlock*>(this)->FindBlock(name);
+}
+
+TDatBlock* TDatBlock::AddBlock(std::string_view name) {
+  Blocks.push_back(std::make_unique<TDatBlock>(std::string(name)));
+  return Blocks.back().get();
+}
+
+void TDatBlock::AddLine(std::string_view text) {
+  Lines.emplace_back(text);
+}
+
+void TDat::LoadFromFile(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  ParseLines(*this, SplitFileLines(bytes));
+}
+
+void TDat::LoadFromText(std::string_view text) {
+  ParseLines(*this, SplitTextLines(text));
+}
+
+// Walks the tree depth first with an explicit stack of (block, next child) so that a
+// tree of any depth is written without deep recursion.
+std::string TDat::ToText() const {
+  struct Frame {
+    const TDatBlock* block;
+    size_t nextChild;
+  };
+  std::string out;
+  WriteHead(out, *this);
+  std::vector<Frame> stack{{this, 0}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.nextChild < top.block->Blocks.size()) {
+      const TDatBlock* child = top.block->Blocks[top.nextChild++].get();
+      WriteHead(out, *child);
+      stack.push_back({child, 0});
+    } else {
+      WriteTail(out, *top.block);
+      stack.pop_back();
+    }
+  }
+  return out;
+}
+
+void TDat::SaveToFile(const std::string& path) const {
+  WriteFileAtomic(path, ToText());
+}
+
+std::string TDat::ParamsText() const {
+  std::string out;
+  for (const auto& param : Params)
+    AppendLine(out, param->Name + " = " + QuotedValue(param->Value));
+  for (const auto& block : Blocks) {
+    if (!block->IsText) continue;
+    AppendTag(out, *block, false);
+    for (const std::string& line : block->Lines)
+      AppendLine(out, line);
+    AppendTag(out, *block, true);
+  }
+  return out;
+}
+
+void TDat::SaveParamsToFile(const std::string& path) const {
+  WriteFileAtomic(path, ParamsText());
+}

@@ -1,0 +1,31 @@
+// Whole-file reading and the one routine through which the game writes files.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// A file that cannot be opened, read, created or written. what() names the file and
+// the system's reason, e.g. `Cannot open file "Config.dat": Is a directory`.
+class FileError : public std::runtime_error {
+ public:
+  // verb: "open", "read", "create" or "write"; code: the errno value.
+  FileError(std::string_view verb, const std::string& path, int code);
+
+  const std::string& Path() const { return path_; }
+  // The errno value, so that a caller can tell a missing file (ENOENT) from others.
+  int Code() const { return code_; }
+
+ private:
+  std::string path_;
+  int code_;
+};
+
+// The whole content of a file. Throws FileError when it is missing, a folder or unreadable.
+std::string ReadWholeFile(const std::string& path);
+
+// Replaces the file at path with bytes, atomically: readers see the old file or the whole
+// new one, never a part. Writes a temporary file in the same folder, flushes it to disk
+// and renames it over the target. On failure the temporary file is removed, the old file
+// is left untouched, and FileError is thrown.
+void WriteFileAtomic(const std::string& path, std::string_view bytes);

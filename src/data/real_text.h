@@ -1,0 +1,18 @@
+// The text form of real numbers in the game's files. The decimal point is always "."
+// whatever the locale, so files move between machines unchanged.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Fixed notation with four decimals, then trailing zeros and a trailing point dropped:
+// 1.5 -> "1.5", 2 -> "2", 1234.56789 -> "1234.5679". A value that rounds to zero prints
+// "0", never "-0". Infinities and NaN print as "inf", "-inf" and "nan".
+std::string FloatToText(double v);
+
+// An optional sign, digits, an optional "." with fraction digits and an optional exponent
+// "E" or "e" with an optional sign; at least one digit before or after the point. The
+// whole text must match. Rounded once to single precision; a magnitude too small for a
+// single rounds to zero. Nothing when the text does not match or the value overflows.
+std::optional<float> TextToFloat(std::string_view text);
