@@ -11,3 +11,4 @@ using ToolArgs = std::vector<std::string>;
 int DatCommand(const ToolArgs& args);
 int ZipCommand(const ToolArgs& args);
 int AnimCommand(const ToolArgs& args);
+int LevelCommand(const ToolArgs& args);

@@ -23,11 +23,16 @@ constexpr Subcommand kSubcommands[] = {
      "  zip cat FILE MEMBER      the inflated member on standard output\n"},
     {"anim", AnimCommand,
      "anim info FILE           kind (image/frames/rig), frames, parts, box at the start\n"},
+    {"level", LevelCommand,
+     "level dump FILE          the level text the game would write back\n"
+     "  level check FILE         layers, elements by kind, missing pattern files, joints and\n"
+     "                           links naming no element, as JSON (status 1 if any is missing)\n"},
 };
 
 void PrintUsage(FILE* to) {
   std::fputs("usage: tovi2-tool COMMAND ARGS...\n\n", to);
-  for (const Subcommand& s : kSubcommands) std::fprintf(to, "  %s", s.usage);
+  for (const Subcommand& s : kSubcommands)
+    std::fprintf(to, "  %s", s.usage);
 }
 
 }  // namespace

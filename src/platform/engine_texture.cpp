@@ -32,8 +32,10 @@ struct TextureRecord {
 
 using Store = std::unordered_map<const Texture*, std::unique_ptr<TextureRecord>>;
 
+// Never destroyed: patterns and animations held in static storage elsewhere delete their
+// textures when the program ends, possibly after this file's statics would be gone.
 Store& TheStore() {
-  static Store store;
+  static Store& store = *new Store;
   return store;
 }
 

@@ -1,0 +1,43 @@
+// Level files (".vle", block/parameter text) and level packages (".zle", ZIP archives
+// holding the level text with the level's own patterns and images).
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class TLevel;
+class TDat;
+class TZipFile;
+
+// The level file stores the view centre; the camera is the top-left corner of the game's
+// 800 x 600 screen (world units are screen pixels).
+inline constexpr int kScreenWidth = 800;
+inline constexpr int kScreenHeight = 600;
+
+// A value of the level text that must be a number and is not (a top-ten time). what()
+// names the value and the line.
+class EConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The level text. With a target the text goes into it and nothing is written; otherwise
+// it is written to fileName (through a temporary file). Throws FileError.
+void SaveLevel(const TLevel& level, const std::string& fileName, TDat* target = nullptr);
+// Reads the level text into an empty level, from the source tree when given (fileName
+// is then ignored), else from the file. Also fills the top ten and BestTime. Throws
+// FileError, and EConvertError for a bad top-ten time (the level is then left empty and
+// the top ten unchanged).
+void LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat> source = nullptr);
+// Opens a package (it stays open as the current package), loads its patterns and the
+// level from its first ".VLE" member. Throws FileError and ZipError.
+void LoadLevelPackage(TLevel& level, const std::string& fileName);
+// Replaces the level member of the current package with the level text and writes the
+// whole archive to fileName (through a temporary file). Nothing without a level member.
+void SaveLevelPackage(const TLevel& level, const std::string& fileName);
+
+// The package opened last, or nullptr.
+TZipFile* CurrentPackage();
+// Closes the current package and frees the package patterns.
+void FreeLevelPackage();
