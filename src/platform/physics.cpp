@@ -221,9 +221,22 @@ void FreeConstraintAfterStep(::cpSpace*, void* joint, void*) {
 void FreeBodyAfterStep(::cpSpace*, void* body, void*) {
   FreeBodyNow(static_cast<::cpBody*>(body));
 }
-void RehashAfterStep(::cpSpace* space, void*, void*) {
-  ::cpSpaceReindexStatic(space);
+// cpSpaceReindexStatic only refreshes the static index and never pairs a moved static
+// shape with a body that is resting (asleep in the index's eyes), so a static sensor
+// moved onto a standing creature would never report the touch. Reindexing each static
+// shape on its own does pair them.
+void ReindexStaticShapes(::cpSpace* space) {
+  std::vector<::cpShape*> shapes;
+  ::cpSpaceEachShape(
+      space,
+      [](::cpShape* shape, void* data) {
+        if (::cpBodyGetType(::cpShapeGetBody(shape)) == CP_BODY_TYPE_STATIC)
+          static_cast<std::vector<::cpShape*>*>(data)->push_back(shape);
+      },
+      &shapes);
+  for (::cpShape* shape : shapes) ::cpSpaceReindexShape(space, shape);
 }
+void RehashAfterStep(::cpSpace* space, void*, void*) { ReindexStaticShapes(space); }
 
 // Collision handlers -------------------------------------------------------------
 
@@ -389,7 +402,7 @@ bool cpSpaceRehashStatic(cpSpace* space) {
   if (IsLocked(space->raw)) {
     ::cpSpaceAddPostStepCallback(space->raw, RehashAfterStep, space, nullptr);
   } else {
-    ::cpSpaceReindexStatic(space->raw);
+    ReindexStaticShapes(space->raw);
   }
   return true;
 }

@@ -294,6 +294,30 @@ TEST(PhysicsStatic, moved_static_body_collides_at_its_new_place_after_rehash) {
   }
 }
 
+// A script moves an object onto a creature that stands still: the touch must be seen.
+TEST(PhysicsStatic, sensor_moved_onto_a_resting_creature_reports_the_touch) {
+  World world;
+  world.Floor({-300, 300}, {300, 300});
+  const Creature standing = AddCreature(world.space, {0, 240});
+  world.Step(2000);  // comes to rest on the floor
+  cpBody* objectBody = cpBodyNew(kInf, kInf);
+  cpBodySetPos(objectBody, {200, 100});
+  cpShape* object = cpSpaceAddStaticShape(world.space, cpCircleShapeNew(objectBody, 20, {}));
+  cpShapeSetSensor(object, true);
+  cpShapeSetCollisionType(object, kObjectType);
+  Touches touches;
+  cpSpaceAddCollisionHandler(world.space, kObjectType, kCreatureType, RecordTouch, &touches);
+  world.Step(10);
+  ASSERT_EQ(touches.calls, 0);
+
+  cpBodySetPos(objectBody, cpBodyGetPos(standing.body));
+  cpSpaceRehashStatic(world.space);
+  world.Step(10);
+  EXPECT_GT(touches.calls, 0);
+  cpShapeFree(object);
+  cpBodyFree(objectBody);
+}
+
 TEST(PhysicsRemoval, removed_elements_leave_a_world_that_steps_on) {
   World world;
   world.Floor({-300, 300}, {300, 300});
