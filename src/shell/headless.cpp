@@ -5,9 +5,16 @@
 #include <sstream>
 
 #include "data/json_writer.h"
+#include "gui/message_list.h"
 #include "platform/engine.h"
+#include "platform/physics.h"
+#include "shell/game_states.h"
 #include "shell/key_names.h"
+#include "shell/level_run.h"
 #include "shell/settings.h"
+#include "world/creature.h"
+#include "world/level.h"
+#include "world/top_ten.h"
 
 namespace {
 
@@ -98,12 +105,16 @@ void KeyScriptPlayer::BeforeTick(uint64_t tick) {
   }
 }
 
-std::string StateDumpJson() {
-  JsonWriter w;
-  w.BeginObject();
-  w.Key("ticks");
-  w.Int(static_cast<int64_t>(zgl_TickCount()));
-  w.Key("settings");
+namespace {
+
+void StringArray(JsonWriter& w, const std::vector<std::string>& texts) {
+  w.BeginArray();
+  for (const std::string& text : texts)
+    w.String(text);
+  w.EndArray();
+}
+
+void SettingsObject(JsonWriter& w) {
   w.BeginObject();
   for (const SettingInfo& s : kSettingTable) {
     w.Key(s.key);
@@ -114,6 +125,91 @@ std::string StateDumpJson() {
     }
   }
   w.EndObject();
+}
+
+// The creature the keyboard steers: position and velocity in world units (y down).
+void PlayerObject(JsonWriter& w) {
+  if (!Player) {
+    w.Null();
+    return;
+  }
+  phys::cpVect v{0, 0};
+  if (Player->Body) v = phys::cpBodyGetVel(Player->Body);
+  w.BeginObject();
+  w.Key("x");
+  w.Number(Player->X);
+  w.Key("y");
+  w.Number(Player->Y);
+  w.Key("vx");
+  w.Number(v.x);
+  w.Key("vy");
+  w.Number(v.y);
+  w.Key("on_ground");
+  w.Bool(Player->OnGround != 0);
+  w.Key("facing");
+  w.String(Player->Facing ? "right" : "left");
+  w.Key("walking");
+  w.Bool(Player->Walking != 0);
+  w.EndObject();
+}
+
+void LevelObject(JsonWriter& w) {
+  if (!CurrentLevel) {
+    w.Null();
+    return;
+  }
+  int64_t elements = 0;
+  for (const auto& layer : CurrentLevel->Layers)
+    elements += int64_t(layer->Elements.size());
+  w.BeginObject();
+  w.Key("layers");
+  w.Int(int64_t(CurrentLevel->Layers.size()));
+  w.Key("elements");
+  w.Int(elements);
+  w.EndObject();
+}
+
+}  // namespace
+
+std::string StateDumpJson() {
+  JsonWriter w;
+  w.BeginObject();
+  w.Key("ticks");
+  w.Int(static_cast<int64_t>(zgl_TickCount()));
+  w.Key("settings");
+  SettingsObject(w);
+  w.Key("screen");
+  w.String(CurrentScreen);
+  w.Key("previous_screen");
+  w.String(PreviousScreen);
+  w.Key("menu_items");
+  StringArray(w, MenuItems);
+  w.Key("menu_index");
+  w.Int(MenuIndex);
+  w.Key("menu_top");
+  w.Int(MenuTop);
+  w.Key("key_capture");
+  w.Int(KeyCapture);
+  w.Key("search_text");
+  w.String(SearchText);
+  w.Key("player_name");
+  w.String(PlayerName);
+  w.Key("selected_level");
+  w.String(SelectedLevel);
+  w.Key("game_ticks");
+  w.Int(GameTicks);
+  w.Key("run_ticks");
+  w.Int(RunTicks);
+  w.Key("best_time");
+  w.Int(BestTime);
+  w.Key("result_message");
+  w.String(ResultMessage);
+  w.Key("player");
+  PlayerObject(w);
+  w.Key("level");
+  LevelObject(w);
+  w.Key("messages");
+  StringArray(w, MessageList());
   w.EndObject();
   return w.Text();
 }

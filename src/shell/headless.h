@@ -32,6 +32,7 @@ class KeyScriptPlayer {
   size_t next_ = 0;
 };
 
-// The state of the game as one JSON object: "ticks" (timer calls run) and "settings"
-// (the nine settings by their "Config.dat" names).
+// The state of the game as one JSON object: "ticks" (timer calls run), "settings" (the
+// nine settings by their "Config.dat" names), the menu state, the run state and the
+// message list. Field names never change once published (README, headless mode).
 std::string StateDumpJson();

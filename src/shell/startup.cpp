@@ -7,19 +7,26 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <random>
 
 #include "data/file_io.h"
+#include "gui/menu_world.h"
+#include "gui/message_list.h"
 #include "platform/engine.h"
 #include "platform/physics.h"
 #include "shell/game_random.h"
+#include "shell/game_states.h"
 #include "shell/headless.h"
+#include "shell/level_run.h"
+#include "shell/resources.h"
 #include "shell/settings.h"
-
-Camera2D Camera;
+#include "world/level_file.h"
+#include "world/world_messages.h"
 
 namespace {
 
 int exitStatus = 0;
+std::string dumpStatePath;  // headless: where OnExit writes the state dump
 
 // Engine options the game has always passed; this engine keeps them without effect.
 constexpr uint32_t kOptionDisabled = 512;
@@ -53,18 +60,22 @@ bool EnterFolder(const std::string& dir) {
   return false;
 }
 
+// The state is dumped when the loop has ended, before the game frees what it describes.
+void WriteStateDump() {
+  if (dumpStatePath.empty() || exitStatus != 0) return;
+  try {
+    WriteFileAtomic(dumpStatePath, StateDumpJson());
+  } catch (const FileError& e) {
+    Fail(e.what());
+  }
+}
+
 // The engine writes the screenshot of the last frame; a run whose outputs are missing
 // has failed.
-void FinishHeadless(const std::string& screenshot, const std::string& dumpState) {
+void CheckScreenshot(const std::string& screenshot) {
   std::error_code ec;
   if (!screenshot.empty() && !std::filesystem::exists(screenshot, ec)) {
     Fail("Cannot write the screenshot \"" + screenshot + "\": " + zgl_GetError());
-  }
-  if (dumpState.empty()) return;
-  try {
-    WriteFileAtomic(dumpState, StateDumpJson());
-  } catch (const FileError& e) {
-    Fail(e.what());
   }
 }
 
@@ -84,31 +95,31 @@ void OnLoad() {
     zgl_Exit();
     return;
   }
+  LoadResources(BaseDir);
   cam2d_Init(Camera);
+  CurrentLevel = std::make_unique<TLevel>();
+  LevelTemplate = std::make_unique<TLevel>();
+  CreateMenuWorld(std::uniform_int_distribution<int>(0, 359)(GameRandom()));
+  SetScreen("Choose Player");
 }
 
-void OnDraw() {}
-
-void OnTimer() {
-  // Alt + Enter switches full screen for this run only; it is never written to the
-  // settings file.
-  if (key_Down(K_ALT) && key_Press(K_ENTER)) {
-    Settings.FullScreen = !Settings.FullScreen;
-    scr_SetOptions(ScreenWidth, ScreenHeight, 0, Settings.FullScreen, Settings.VSync);
-  }
-  // A key press is seen in exactly one tick.
-  mouse_ClearState();
-  key_ClearState();
+// Settings are never written here: the screens write them when a choice is made.
+void OnExit() {
+  WriteStateDump();
+  FreeMenuWorld();
+  Player = nullptr;
+  CurrentLevel.reset();
+  LevelTemplate.reset();
+  FreeLevelPackage();
+  FreeResources();
 }
-
-void OnExit() {}
 
 int RunProgram(const ProgramOptions& options) {
   exitStatus = 0;
   std::vector<KeyEvent> events;
   std::error_code ignored;
   std::string screenshot = Absolute(options.screenshot);
-  std::string dumpState = Absolute(options.dumpState);
+  dumpStatePath = options.headless ? Absolute(options.dumpState) : "";
   if (options.headless) {
     zgl_SetHeadless({options.ticks, screenshot, nullptr});
     if (!options.keysFile.empty() && !ReadKeyScript(options.keysFile, events)) return 1;
@@ -127,6 +138,7 @@ int RunProgram(const ProgramOptions& options) {
     auto player = std::make_shared<KeyScriptPlayer>(std::move(events));
     zgl_SetHeadless({options.ticks, screenshot, [player](uint64_t t) { player->BeforeTick(t); }});
   }
+  SetMessageSink([](const std::string& text) { AddMessage(text); });
   RegisterCallbacks();
   wnd_SetCaption("Tovi2");
   zgl_Disable(kOptionDisabled);
@@ -138,6 +150,6 @@ int RunProgram(const ProgramOptions& options) {
     Fail("Error while loading ZenGL\n" + zgl_GetError());
     return exitStatus;
   }
-  if (options.headless && exitStatus == 0) FinishHeadless(screenshot, dumpState);
+  if (options.headless && exitStatus == 0) CheckScreenshot(screenshot);
   return exitStatus;
 }

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/engine.h"
-
 struct ProgramOptions {
   std::string dir;         // run in this folder instead of the current one
   int fullScreen = -1;     // -1: as the settings say; 0: windowed; 1: full screen
@@ -16,14 +14,10 @@ struct ProgramOptions {
   std::string dumpState;   // headless: JSON state dump
 };
 
-// The game camera: the world offset of the screen's top-left corner.
-extern Camera2D Camera;
-
 // Runs the game; returns the process exit status.
 int RunProgram(const ProgramOptions& options);
 
-// The engine callbacks.
+// The engine callbacks of start and end (the timer and draw callbacks are the game
+// states').
 void OnLoad();
-void OnDraw();
-void OnTimer();
 void OnExit();

@@ -1,0 +1,33 @@
+// Drawing of everything that is not the level itself: the menu screens with their
+// background and cursor, and the overlays of a running game or replay.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct TTopTen;
+
+// What the screens show, filled by the game's state machine once per frame.
+struct TMenuView {
+  std::string Screen;                      // the current screen's name ("Main Menu", ...)
+  const std::vector<std::string>* Items = nullptr;
+  int Index = 0, Top = 0, Rows = 13;       // selected item, first visible row, rows - 1
+  float CursorFrame = 0;
+  int KeyCapture = -1;                     // Options row waiting for a key, or -1
+  std::string TypedText;                   // "Create Player" and "Save play" entry
+  std::string LevelName;                   // level file name for the "Level: " titles
+  std::string ResultMessage;
+  std::string FirstReplayName;             // "Merge Replays": empty until chosen
+  std::string ErrorText;                   // "Some Error"
+  // Option values as shown: "On"/"Off", the player name, key names.
+  std::vector<std::string> OptionValues;   // "Options": 7 values; "Config": 3 values
+  const TTopTen* TopTen = nullptr;         // "Best times"
+};
+
+// The end of every frame: unless the screen is "Game" or "Replay", the menu background
+// and the screen, in one batch.
+void DrawScreens(const TMenuView& view);
+// The on-screen message list, entry i at (10, 10 + 20 i), small font ("Game", "Replay").
+void DrawMessages();
+// x of a text of the main font centred on the 800-pixel screen.
+float CentredX(const std::string& text);

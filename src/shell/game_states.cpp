@@ -1,0 +1,605 @@
+#include "shell/game_states.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string_view>
+#include <utility>
+
+#include "data/file_io.h"
+#include "gui/menu_world.h"
+#include "gui/message_list.h"
+#include "platform/engine.h"
+#include "shell/key_names.h"
+#include "shell/level_run.h"
+#include "shell/settings.h"
+#include "world/level_file.h"
+#include "world/pattern.h"
+#include "world/top_ten.h"
+
+namespace fs = std::filesystem;
+
+std::string CurrentScreen, PreviousScreen;
+std::vector<std::string> MenuItems;
+int MenuIndex = 0, MenuTop = 0;
+float CursorFrame = 0;
+int KeyCapture = -1;
+std::string SearchText;
+int SearchTimeout = 0;
+std::string PlayerName, NewPlayerName;
+std::string SelectedLevel, CurrentReplayName, FirstReplayName, ErrorText;
+
+namespace {
+
+enum class ScreenId {
+  Unknown,
+  ChoosePlayer,
+  CreatePlayer,
+  MainMenu,
+  Options,
+  Config,
+  SelectLevel,
+  Game,
+  LevelMenu,
+  SavePlay,
+  BestTimes,
+  Replay,
+  MainReplay,
+  MergeReplays,
+  SomeError,
+};
+
+// What a screen does with the keys shared by the menus.
+struct ScreenInfo {
+  ScreenId id;
+  const char* name;
+  bool typeAhead;  // letters jump to the first item that begins with them
+  bool listKeys;   // Up, Down, Page Up and Page Down move the selection
+};
+
+constexpr ScreenInfo kScreens[] = {
+    {ScreenId::ChoosePlayer, "Choose Player", true, true},
+    {ScreenId::CreatePlayer, "Create Player", false, false},
+    {ScreenId::MainMenu, "Main Menu", false, true},
+    {ScreenId::Options, "Options", false, true},
+    {ScreenId::Config, "Config", false, true},
+    {ScreenId::SelectLevel, "Select Level", true, true},
+    {ScreenId::Game, "Game", false, false},
+    {ScreenId::LevelMenu, "Level Menu", false, true},
+    {ScreenId::SavePlay, "Save play", false, false},
+    {ScreenId::BestTimes, "Best times", false, false},
+    {ScreenId::Replay, "Replay", false, false},
+    {ScreenId::MainReplay, "Main Replay", true, true},
+    {ScreenId::MergeReplays, "Merge Replays", true, true},
+    {ScreenId::SomeError, "Some Error", false, false},
+};
+
+constexpr ScreenInfo kUnknownScreen{ScreenId::Unknown, "", false, false};
+
+const ScreenInfo& InfoOf(std::string_view name) {
+  for (const ScreenInfo& s : kScreens) {
+    if (name == s.name) return s;
+  }
+  return kUnknownScreen;
+}
+
+ScreenId IdOf(std::string_view name) {
+  return InfoOf(name).id;
+}
+
+constexpr int kSearchTimeout = 500;    // ticks a type-ahead text lives without a new letter
+constexpr int kPlayerNameLength = 16;  // characters of the name entry
+constexpr int kPageStep = 10;          // items Page Up and Page Down move
+constexpr float kCursorStep = 0.05f;   // the cursor runs through its 50 frames in a second
+constexpr float kCursorFrames = 50;
+constexpr const char* kPlayersBlock = "Players";
+constexpr const char* kCreateNewPlayer = "Create New Player";
+
+// The Options items: three settings, then the four keys (items 3 to 6).
+enum OptionsItem {
+  kFullScreenItem,
+  kVSyncItem,
+  kPlayerItem,
+  kLeftItem,
+  kRightItem,
+  kJumpItem,
+  kRestartItem
+};
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  return text;
+}
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+// ---------------------------------------------------------------------------------------
+// Settings
+
+// Writes Config.dat. A failure to write it must not end the game: the settings stay in
+// effect for this run and the player is told on the message list.
+void WriteConfig() {
+  try {
+    SaveConfig();
+  } catch (const FileError& e) {
+    AddMessage(e.what());
+  }
+}
+
+// Puts one of the nine settings into Config in the file's form ("True"/"False", or the
+// key code in decimal); written with the next WriteConfig.
+void StoreSetting(std::string_view key) {
+  for (const SettingInfo& s : kSettingTable) {
+    if (key != s.key) continue;
+    if (s.isFlag) {
+      Config.SetParam(key, Settings.*s.flag ? "True" : "False");
+    } else {
+      Config.SetParam(key, std::to_string(Settings.*s.code));
+    }
+  }
+}
+
+// A headless run keeps drawing into its 800 x 600 offscreen window whatever the setting.
+void ApplyScreenOptions() {
+  bool fullScreen = Settings.FullScreen && !zgl_IsHeadless();
+  scr_SetOptions(ScreenWidth, ScreenHeight, 0, fullScreen, Settings.VSync);
+}
+
+// ---------------------------------------------------------------------------------------
+// Lists
+
+// The player list of Config. A hand-made file may hold it as an angle-bracket block; it
+// is made a text block either way, or the names would not be written back.
+TDatBlock& PlayersBlock() {
+  TDatBlock* block = Config.FindBlock(kPlayersBlock);
+  if (!block) block = Config.AddBlock(kPlayersBlock);
+  block->IsText = true;
+  return *block;
+}
+
+// A name is stored as a line of the player list and as the value of "SelPlayer". The file
+// format has no escapes, so a name that would not read back as itself ("[/Players]"
+// closes the list early; a double quote is dropped from a value) is refused.
+bool SurvivesConfigFile(const std::string& name, const std::string& blockName) {
+  TDat probe;
+  probe.SetParam("SelPlayer", name);
+  TDatBlock* list = probe.AddBlock(blockName);
+  list->IsText = true;
+  list->AddLine(name);
+  TDat back;
+  back.LoadFromText(probe.ParamsText());
+  const TDatBlock* readList = back.FindBlock(blockName);
+  return back.Param("SelPlayer").AsString("") == name && readList &&
+         readList->Lines == std::vector<std::string>{name};
+}
+
+// Index of the last item equal to name, or 0.
+int LastIndexOf(const std::string& name) {
+  auto found = std::find(MenuItems.rbegin(), MenuItems.rend(), name);
+  return found == MenuItems.rend() ? 0 : int(MenuItems.rend() - found) - 1;
+}
+
+// A list opens with its selection in the middle of the visible rows where it can.
+void ScrollToSelection() {
+  MenuTop = MenuIndex - MenuRows / 2;
+  MenuTop = std::min(MenuTop, int(MenuItems.size()) - MenuRows - 1);
+  MenuTop = std::max(MenuTop, 0);
+}
+
+// Order of a case-insensitive comparison of ASCII letters (letters compare as upper
+// case). Names equal but for case keep a fixed order by their bytes, so the list does not
+// depend on the order in which the folder is read.
+bool LevelNameLess(const std::string& a, const std::string& b) {
+  std::string ua = UpperAscii(a), ub = UpperAscii(b);
+  return ua != ub ? ua < ub : a < b;
+}
+
+bool IsLevelName(const std::string& name) {
+  std::string extension = UpperAscii(file_GetExtension(name));
+  return extension == "VLE" || extension == "ZLE";
+}
+
+// The level files and packages in Levels/; folders with such a name are listed too.
+std::vector<std::string> LevelNames() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(BaseDir + "Levels", ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (IsLevelName(name)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end(), LevelNameLess);
+  return names;
+}
+
+void FillChoosePlayer() {
+  const TDatBlock& players = PlayersBlock();
+  MenuItems = {kCreateNewPlayer};
+  MenuItems.insert(MenuItems.end(), players.Lines.begin(), players.Lines.end());
+  std::string selected = Config.Param("SelPlayer").AsString("");
+  auto found = std::find(MenuItems.begin() + 1, MenuItems.end(), selected);
+  MenuIndex = found == MenuItems.end() ? 0 : int(found - MenuItems.begin());
+  ScrollToSelection();
+}
+
+void FillSelectLevel() {
+  MenuItems = LevelNames();
+  MenuIndex = LastIndexOf(SelectedLevel);
+  ScrollToSelection();
+}
+
+// A fixed menu whose selection returns to the item that led to the screen just left.
+void FillFixedMenu(std::vector<std::string> items,
+                   std::initializer_list<std::pair<const char*, int>> returnIndex) {
+  MenuItems = std::move(items);
+  MenuTop = 0;
+  MenuIndex = 0;
+  for (auto [previous, index] : returnIndex) {
+    if (PreviousScreen == previous) MenuIndex = index;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Keys shared by the menus
+
+void TypeAhead() {
+  if (SearchTimeout > 0) --SearchTimeout;
+  if (SearchTimeout == 0 && !SearchText.empty()) SearchText.clear();
+  std::string name = KeyName(key_Last(0));
+  if (name.size() != 1) return;
+  std::string wanted = SearchText + name;
+  for (size_t i = 0; i < MenuItems.size(); ++i) {
+    if (!UpperAscii(MenuItems[i]).starts_with(wanted)) continue;
+    MenuIndex = int(i);
+    SearchText = wanted;
+    SearchTimeout = kSearchTimeout;
+    return;
+  }
+}
+
+void ListKeys() {
+  if (key_Press(K_DOWN)) MenuIndex += 1;
+  if (key_Press(K_UP)) MenuIndex -= 1;
+  if (key_Press(K_PAGEDOWN)) MenuIndex += kPageStep;
+  if (key_Press(K_PAGEUP)) MenuIndex -= kPageStep;
+  MenuIndex = std::min(MenuIndex, int(MenuItems.size()) - 1);
+  MenuIndex = std::max(MenuIndex, 0);
+  if (MenuTop + MenuRows < MenuIndex) MenuTop = MenuIndex - MenuRows;
+  if (MenuIndex < MenuTop) MenuTop = MenuIndex;
+}
+
+bool HasSelection() {
+  return MenuIndex >= 0 && MenuIndex < int(MenuItems.size());
+}
+
+// ---------------------------------------------------------------------------------------
+// The screens' own keys
+
+// Where the player screens lead once a player is chosen: back to Options when they were
+// opened from there, else on to the main menu.
+void LeavePlayerScreens() {
+  SetScreen(IdOf(PreviousScreen) == ScreenId::Options ? "Options" : "Main Menu");
+}
+
+void ChoosePlayerKeys() {
+  bool fromOptions = IdOf(PreviousScreen) == ScreenId::Options;
+  if (key_Press(K_ESCAPE)) {
+    if (fromOptions) {
+      SetScreen("Options");
+    } else {
+      zgl_Exit();
+    }
+    return;
+  }
+  if (!key_Press(K_ENTER) || !HasSelection()) return;
+  if (MenuIndex == 0) {
+    NewPlayerName.clear();
+    key_BeginReadText("", kPlayerNameLength);
+    SetScreen("Create Player");
+    if (fromOptions) PreviousScreen = "Options";
+    return;
+  }
+  const std::string& name = MenuItems[MenuIndex];
+  if (name.empty()) return;  // a blank line of a hand-made list is no player
+  PlayerName = name;
+  Config.SetParam("SelPlayer", PlayerName);
+  WriteConfig();
+  LeavePlayerScreens();
+}
+
+void CreatePlayer(const std::string& name) {
+  PlayerName = name;
+  key_EndReadText();
+  Config.SetParam("SelPlayer", name);
+  PlayersBlock().AddLine(name);  // equal names are allowed
+  WriteConfig();
+  LeavePlayerScreens();
+}
+
+void CreatePlayerKeys() {
+  if (key_Press(K_ESCAPE)) {
+    if (IdOf(PreviousScreen) == ScreenId::Options) {
+      key_EndReadText();
+      SetScreen("Options");
+    } else {
+      zgl_Exit();
+    }
+    return;
+  }
+  if (key_Press(K_ENTER)) {
+    if (!NewPlayerName.empty() && SurvivesConfigFile(NewPlayerName, PlayersBlock().Name)) {
+      CreatePlayer(NewPlayerName);
+    }
+    return;
+  }
+  NewPlayerName = key_GetText();
+}
+
+void MainMenuKeys() {
+  if (key_Press(K_ESCAPE)) {
+    zgl_Exit();
+    return;
+  }
+  if (!key_Press(K_ENTER)) return;
+  switch (MenuIndex) {
+    case 0:
+      SelectedLevel = Config.Param("SelLevel").AsString("");
+      SetScreen("Select Level");
+      break;
+    case 3:
+      SetScreen("Options");
+      break;
+    case 4:
+      SetScreen("Config");
+      break;
+    default:  // "Replay" and "Merge Replays" need replay files, which do not exist yet
+      break;
+  }
+}
+
+void SelectLevelKeys() {
+  if (key_Press(K_ESCAPE)) {
+    SetScreen("Main Menu");
+    return;
+  }
+  if (!key_Press(K_ENTER) || !HasSelection()) return;
+  // Only files count: a folder named like a level, or a file that has vanished since the
+  // list was made, is ignored. A level that cannot be read leaves the player in the list.
+  const std::string& name = MenuItems[MenuIndex];
+  if (IsFile(BaseDir + "Levels/" + name)) StartLevel(name);
+}
+
+void LevelMenuKeys() {
+  if (key_Press(K_ESCAPE)) {
+    if (!PackagePatterns.Empty()) FreeLevelPackage();
+    SetScreen("Select Level");
+    return;
+  }
+  if (key_Press(K_ENTER)) {
+    if (MenuIndex == 0) {
+      RestartLevel();
+    } else if (MenuIndex == 3 && TopTen.Time[0] != 0) {
+      SetScreen("Best times");
+    }
+    // "Replay" and "Save play" need the replay recording, which does not exist yet.
+    return;
+  }
+  if (key_Press(uint8_t(Settings.Restart))) RestartLevel();
+}
+
+void BestTimesKeys() {
+  if (key_Press(K_ESCAPE)) SetScreen("Level Menu");
+}
+
+void StoreKeySettings() {
+  for (const char* key : {"Left", "Right", "Jump", "Restart"})
+    StoreSetting(key);
+}
+
+// A key with a name becomes the key of the Options row waiting for one; keys without a
+// name (Escape among them) cannot be bound.
+bool CaptureKey() {
+  uint8_t code = key_Last(0);
+  if (code == 0 || KeyName(code).empty()) return false;
+  int* keys[] = {&Settings.Left, &Settings.Right, &Settings.Jump, &Settings.Restart};
+  *keys[KeyCapture - kLeftItem] = code;
+  KeyCapture = -1;
+  StoreKeySettings();
+  return true;
+}
+
+void ToggleOption(bool TSettings::*flag, const char* key) {
+  Settings.*flag = !(Settings.*flag);
+  StoreSetting(key);
+}
+
+void OptionsKeys() {
+  if (KeyCapture != -1 && CaptureKey()) return;
+  if (key_Press(K_ESCAPE)) {
+    if (KeyCapture != -1) {
+      KeyCapture = -1;
+    } else {
+      WriteConfig();
+      SetScreen("Main Menu");
+    }
+    return;
+  }
+  if (!key_Press(K_ENTER) || KeyCapture != -1) return;
+  switch (MenuIndex) {
+    case kFullScreenItem:
+      ToggleOption(&TSettings::FullScreen, "FullScreen");
+      ApplyScreenOptions();
+      break;
+    case kVSyncItem:
+      ToggleOption(&TSettings::VSync, "VSync");
+      ApplyScreenOptions();
+      break;
+    case kPlayerItem:
+      SetScreen("Choose Player");
+      break;
+    default:
+      KeyCapture = MenuIndex;
+      break;
+  }
+}
+
+void ConfigKeys() {
+  if (key_Press(K_ESCAPE)) {
+    WriteConfig();
+    SetScreen("Main Menu");
+    return;
+  }
+  if (!key_Press(K_ENTER)) return;
+  switch (MenuIndex) {
+    case 0:
+      ToggleOption(&TSettings::ShowRecNames, "ShowRecNames");
+      break;
+    case 1:
+      ToggleOption(&TSettings::ShowLastAppleTime, "ShowLastAppleTime");
+      break;
+    case 2:
+      ToggleOption(&TSettings::HideSprites, "HideSprites");
+      break;
+    default:
+      break;
+  }
+}
+
+// One handler per screen, so that a handler that changes the screen is the only one
+// that acts in this tick.
+void ScreenKeys(ScreenId screen) {
+  switch (screen) {
+    case ScreenId::ChoosePlayer:
+      ChoosePlayerKeys();
+      break;
+    case ScreenId::CreatePlayer:
+      CreatePlayerKeys();
+      break;
+    case ScreenId::MainMenu:
+      MainMenuKeys();
+      break;
+    case ScreenId::SelectLevel:
+      SelectLevelKeys();
+      break;
+    case ScreenId::LevelMenu:
+      LevelMenuKeys();
+      break;
+    case ScreenId::BestTimes:
+      BestTimesKeys();
+      break;
+    case ScreenId::Options:
+      OptionsKeys();
+      break;
+    case ScreenId::Config:
+      ConfigKeys();
+      break;
+    default:  // the replay screens come with replay files
+      break;
+  }
+}
+
+const char* OnOff(bool value) {
+  return value ? "On" : "Off";
+}
+
+std::vector<std::string> OptionValues() {
+  std::vector<std::string> values = {
+      OnOff(Settings.FullScreen), OnOff(Settings.VSync),   PlayerName,
+      KeyName(Settings.Left),     KeyName(Settings.Right), KeyName(Settings.Jump),
+      KeyName(Settings.Restart)};
+  if (KeyCapture >= kLeftItem && KeyCapture <= kRestartItem) values[KeyCapture] = "_";
+  return values;
+}
+
+}  // namespace
+
+void SetScreen(const std::string& name) {
+  PreviousScreen = CurrentScreen;
+  CurrentScreen = name;
+  switch (IdOf(name)) {
+    case ScreenId::ChoosePlayer:
+      FillChoosePlayer();
+      break;
+    case ScreenId::MainMenu:
+      FillFixedMenu({"Play", "Replay", "Merge Replays", "Options", "Config"},
+                    {{"Main Replay", 1}, {"Merge Replays", 2}, {"Options", 3}, {"Config", 4}});
+      break;
+    case ScreenId::Config:
+      FillFixedMenu({"Show replay names:", "Show last apple time:", "Hide sprites:"}, {});
+      break;
+    case ScreenId::SelectLevel:
+      FillSelectLevel();
+      break;
+    case ScreenId::LevelMenu:
+      FillFixedMenu({"Play again", "Replay", "Save play", "Best times"},
+                    {{"Replay", 1}, {"Save play", 2}, {"Best times", 3}});
+      break;
+    case ScreenId::Options:
+      FillFixedMenu({"Full Screen:", "VSync:", "Player:", "Left", "Right", "Jump", "Restart"},
+                    {{"Choose Player", 2}, {"Create Player", 2}});
+      break;
+    default:  // the other screens keep the list they had
+      break;
+  }
+}
+
+void MenuTick() {
+  StepMenuWorld();
+  CursorFrame += kCursorStep;
+  if (CursorFrame > kCursorFrames) CursorFrame = 0;
+  if (key_Down(K_ALT) && key_Press(K_ENTER)) return;  // the full-screen switch, nothing more
+  const ScreenInfo& screen = InfoOf(CurrentScreen);
+  if (screen.typeAhead) TypeAhead();
+  bool capturing = screen.id == ScreenId::Options && KeyCapture != -1;
+  if (screen.listKeys && !capturing) ListKeys();
+  ScreenKeys(screen.id);
+}
+
+void OnTimer() {
+  // Alt + Enter switches full screen for this run only; it is never written to the
+  // settings file.
+  if (key_Down(K_ALT) && key_Press(K_ENTER)) {
+    Settings.FullScreen = !Settings.FullScreen;
+    ApplyScreenOptions();
+  }
+  if (IdOf(CurrentScreen) == ScreenId::Game) {
+    GameTick();
+  } else {
+    MenuTick();
+  }
+  // A key press is seen in exactly one tick.
+  mouse_ClearState();
+  key_ClearState();
+}
+
+TMenuView MenuView() {
+  TMenuView view;
+  view.Screen = CurrentScreen;
+  view.Items = &MenuItems;
+  view.Index = MenuIndex;
+  view.Top = MenuTop;
+  view.Rows = MenuRows;
+  view.CursorFrame = CursorFrame;
+  view.KeyCapture = KeyCapture;
+  view.TypedText = IdOf(CurrentScreen) == ScreenId::SavePlay ? CurrentReplayName : NewPlayerName;
+  view.LevelName = SelectedLevel;
+  view.ResultMessage = ResultMessage;
+  view.FirstReplayName = FirstReplayName;
+  view.ErrorText = ErrorText;
+  if (IdOf(CurrentScreen) == ScreenId::Options) view.OptionValues = OptionValues();
+  if (IdOf(CurrentScreen) == ScreenId::Config) {
+    view.OptionValues = {OnOff(Settings.ShowRecNames), OnOff(Settings.ShowLastAppleTime),
+                         OnOff(Settings.HideSprites)};
+  }
+  view.TopTen = &TopTen;
+  return view;
+}
+
+void OnDraw() {
+  if (IdOf(CurrentScreen) == ScreenId::Game) DrawGame();
+  DrawScreens(MenuView());
+}

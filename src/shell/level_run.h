@@ -1,0 +1,48 @@
+// A level run: the loaded level turned into a physics world, stepped once per game tick
+// while the keyboard steers the player's creature.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/engine.h"
+#include "world/level.h"
+
+class TCreature;
+class TPoly;
+
+// Run state (process-wide).
+extern std::unique_ptr<TLevel> CurrentLevel;   // the level being played or replayed
+extern std::unique_ptr<TLevel> LevelTemplate;  // untouched copy every restart copies
+extern TCreature* Player;                      // the creature the keyboard steers, or none
+extern int32_t GameTicks;  // milliseconds since the run began
+extern int32_t RunTicks;   // length of the recorded run
+extern int32_t AppleCount, LastAppleTime;
+extern int32_t TouchedObjectID, TouchingCreatureID;
+extern std::string ResultMessage;
+extern Camera2D Camera;  // world offset of the screen's top-left corner
+
+// Starts the level file BaseDir + "Levels/" + name (".vle": plain, else a package) and
+// enters "Game". False when the file does not exist or cannot be read; a read error
+// ("File Not Found", I/O, a bad top-ten line) goes to the message list.
+bool StartLevel(const std::string& name);
+// A fresh copy of LevelTemplate, rebuilt, in "Game".
+void RestartLevel();
+// The physics world of a level that is not yet simulated: bodies, shapes, handlers,
+// links, joints and the overlap groups.
+void BuildWorld(TLevel& level);
+// One millisecond of "Game".
+void GameTick();
+// The in-game picture: background, level through the camera, time digits, messages.
+void DrawGame();
+// Resets GameTicks, RunTicks, LastAppleTime, AppleCount (and later the recording).
+void ResetRunClock();
+
+// Exposed for tests.
+// The convex pieces of a dynamic polygon's outline (itself when convex), each wound so
+// that its shoelace area is not positive.
+std::vector<std::vector<Point2D>> ConvexPieces(TPoly& poly);
+// x of the left background copy for a camera x: ((-X) mod 1600) / 2, less 800 unless X > 0.
+float BackgroundOffset(float cameraX);

@@ -1,0 +1,518 @@
+// Headless frames of the menu screens read back from their screenshots: where the cursor,
+// the titles, the list rows and the background land.
+#include "gui/screens.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "../platform/test_images.h"
+#include "anim/anim_play.h"
+#include "gui/gui_resources.h"
+#include "gui/menu_world.h"
+#include "gui/message_list.h"
+#include "gui/time_display.h"
+#include "world/top_ten.h"
+
+namespace {
+
+using namespace test_images;
+
+constexpr Rgb kTile{0, 0, 64};
+// Cursor frame k is (255, 5 k, 200), so a pixel names its frame.
+constexpr uint8_t kCursorRed = 255, kCursorBlue = 200;
+// Digit strip frame f (from 1) is (20 f, 255, 100).
+constexpr int kDigitFrames = 11;
+
+Rgb CursorCell(int x, int y) {
+  const int frame = y / 40 * 10 + x / 40;
+  return {kCursorRed, uint8_t(5 * frame), kCursorBlue};
+}
+
+Rgb DigitCell(int x, int) {
+  return {uint8_t(20 * (x / 16 + 1)), 255, 100};
+}
+
+struct Screenshot {
+  int w = 0, h = 0;
+  std::vector<uint8_t> rgba;
+
+  Rgb At(int x, int y) const {
+    const uint8_t* p = &rgba.at((size_t(y) * size_t(w) + size_t(x)) * 4);
+    return {p[0], p[1], p[2]};
+  }
+  // Whether any pixel of the box [x0, x1) x [y0, y1) passes the test.
+  bool Any(int x0, int y0, int x1, int y1, const std::function<bool(Rgb)>& test) const {
+    for (int y = std::max(y0, 0); y < std::min(y1, h); ++y) {
+      for (int x = std::max(x0, 0); x < std::min(x1, w); ++x)
+        if (test(At(x, y))) return true;
+    }
+    return false;
+  }
+  // The rows [y0, y1) whole, for comparing one band of two pictures.
+  std::vector<uint8_t> Band(int y0, int y1) const {
+    return {rgba.begin() + y0 * w * 4, rgba.begin() + y1 * w * 4};
+  }
+};
+
+// The fully covered pixels of the white menu text.
+bool IsText(Rgb c) {
+  return c[0] >= 230 && c[1] >= 230 && c[2] >= 230;
+}
+
+bool IsCursor(Rgb c) {
+  return c[0] == kCursorRed && c[2] == kCursorBlue;
+}
+
+std::function<void()> drawScene;
+
+void DrawSceneProc() {
+  drawScene();
+}
+
+Screenshot Shoot(const std::function<void()>& draw) {
+  static int count = 0;
+  const std::string png = TempPath("gui_screen_" + std::to_string(count++) + ".png");
+  drawScene = draw;
+  zgl_Reg(SYS_DRAW, DrawSceneProc);
+  scr_SetOptions(800, 600, 0, false, false);
+  zgl_SetHeadless({1, png, nullptr});
+  Screenshot shot;
+  EXPECT_TRUE(zgl_Init()) << zgl_GetError();
+  EXPECT_TRUE(img_LoadRgba(png, shot.w, shot.h, shot.rgba)) << png;
+  std::filesystem::remove(png);
+  return shot;
+}
+
+Screenshot ShootView(const TMenuView& view) {
+  return Shoot([&] { DrawScreens(view); });
+}
+
+std::vector<std::string> Names(int count) {
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i)
+    names.push_back("Player " + std::to_string(i));
+  return names;
+}
+
+// '#' for a band with text in the columns [x0, x1), '.' for one without: band r covers
+// [y0 + step r, y0 + step r + 28).
+std::string TextRows(const Screenshot& shot, int x0, int x1, int y0, int step, int rows) {
+  std::string marks;
+  for (int r = 0; r < rows; ++r)
+    marks += shot.Any(x0, y0 + step * r, x1, y0 + step * r + 28, IsText) ? '#' : '.';
+  return marks;
+}
+
+class Screens : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string zfi = WriteFile("gui_font.zfi", "Face = DejaVuSans.ttf\nSize = 20\n");
+    const std::string small = WriteFile("gui_sfont.zfi", "Face = DejaVuSans.ttf\nSize = 12\n");
+    MainFont = font_LoadFromFile(zfi);
+    SmallFont = font_LoadFromFile(small);
+    BackTexture = Load("gui_back.png", 50, 50, [](int, int) { return kTile; });
+    LogoTexture = Load("gui_logo.png", 40, 20, [](int, int) { return kRed; });
+    BallTexture = Load("gui_ball.png", 8, 8, [](int, int) { return kGreen; });
+    DigitsTexture = Load("gui_digits.png", 16 * kDigitFrames, 39, DigitCell);
+    tex_SetFrameSize(DigitsTexture, 16, 39);
+    MenuSprite.Tex = Load("gui_cursor.png", 400, 200, CursorCell);
+    SetGridFrames(MenuSprite, 40, 40, 50);
+  }
+  static void TearDownTestSuite() {
+    font_Del(MainFont);
+    font_Del(SmallFont);
+    for (Texture** t : {&BackTexture, &LogoTexture, &BallTexture, &DigitsTexture})
+      tex_Del(*t);
+    FreeAnim(MenuSprite);
+  }
+  void SetUp() override {
+    ASSERT_NE(MainFont, nullptr);
+    ASSERT_NE(SmallFont, nullptr);
+    ASSERT_NE(MenuSprite.Tex, nullptr);
+  }
+
+ private:
+  static Texture* Load(const std::string& name, int w, int h,
+                       const std::function<Rgb(int, int)>& colourAt) {
+    const std::string path = WritePng(name, w, h, colourAt);
+    return path.empty() ? nullptr : tex_LoadFromFile(path);
+  }
+};
+
+// Where the cursor's pixels are centred and which frame they show; "none" without any.
+struct CursorSeen {
+  std::string screen;
+  bool shown = false;
+  int x = 0, y = 0, frame = 0;
+  bool operator==(const CursorSeen&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const CursorSeen& c) {
+  out << c.screen << ": ";
+  if (!c.shown) return out << "none";
+  return out << "(" << c.x << ", " << c.y << ") frame " << c.frame;
+}
+
+// Measured within 2 pixels of the expected place counts as the expected place.
+CursorSeen FindCursor(const Screenshot& shot, const CursorSeen& expected) {
+  int x0 = shot.w, y0 = shot.h, x1 = -1, y1 = -1;
+  for (int y = 0; y < shot.h; ++y) {
+    for (int x = 0; x < shot.w; ++x) {
+      if (!IsCursor(shot.At(x, y))) continue;
+      x0 = std::min(x0, x), x1 = std::max(x1, x);
+      y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+  }
+  CursorSeen seen{expected.screen};
+  if (x1 < 0) return seen;
+  seen.shown = true;
+  seen.x = (x0 + x1 + 1) / 2;
+  seen.y = (y0 + y1 + 1) / 2;
+  seen.frame = shot.At(seen.x, seen.y)[1] / 5;
+  if (std::abs(seen.x - expected.x) <= 2) seen.x = expected.x;
+  if (std::abs(seen.y - expected.y) <= 2) seen.y = expected.y;
+  return seen;
+}
+
+TEST_F(Screens, cursor_sits_beside_the_selected_item) {
+  const std::vector<std::string> mainMenu = {"Play", "Replay", "Merge Replays", "Options",
+                                             "Config"};
+  const std::vector<std::string> options = {"Full Screen:", "VSync:", "Player:", "Left",
+                                            "Right",        "Jump",   "Restart"};
+  const std::vector<std::string> levelMenu = {"Play again", "Replay", "Save play", "Best times"};
+  const std::vector<std::string> config = {
+      "Show replay names:", "Show last apple time:", "Hide sprites:"};
+  const std::vector<std::string> players = Names(30);
+  const std::vector<std::string> levels = {"Bridges.vle", "Meadow.vle", "Seesaw.vle"};
+  const std::vector<std::string> none;
+  struct Case {
+    TMenuView view;
+    CursorSeen expected;
+  };
+  auto view = [](std::string screen, const std::vector<std::string>& items, int index, int top,
+                 float frame) {
+    TMenuView v;
+    v.Screen = std::move(screen);
+    v.Items = &items;
+    v.Index = index;
+    v.Top = top;
+    v.CursorFrame = frame;
+    return v;
+  };
+  const std::vector<Case> cases = {
+      {view("Main Menu", mainMenu, 2, 0, 7.9f), {"Main Menu", true, 300, 162 + 42 * 2, 7}},
+      // Item 3 is "Left", one row below the "Control keys:" label.
+      {view("Options", options, 3, 0, 0), {"Options", true, 190, 112 + 42 * 4, 0}},
+      {view("Options", options, 2, 0, 0), {"Options", true, 190, 112 + 42 * 2, 0}},
+      {view("Level Menu", levelMenu, 1, 0, 49.99f), {"Level Menu", true, 290, 162 + 42, 49}},
+      {view("Config", config, 2, 0, 12), {"Config", true, 170, 112 + 42 * 2, 12}},
+      {view("Choose Player", players, 7, 5, 0), {"Choose Player", true, 247, 112 + 34 * 2, 0}},
+      {view("Select Level", levels, 1, 0, 0), {"Select Level", true, 297, 102 + 34, 0}},
+      {view("Merge Replays", levels, 2, 0, 0), {"Merge Replays", true, 297, 102 + 34 * 2, 0}},
+      // A frame past the last shows the last; a negative one the first.
+      {view("Main Menu", mainMenu, 0, 0, 50), {"Main Menu", true, 300, 162, 49}},
+      {view("Main Menu", mainMenu, 0, 0, -3), {"Main Menu", true, 300, 162, 0}},
+      // Nothing to choose, or nothing to choose from: no cursor.
+      {view("Main Replay", none, 0, 0, 0), {"Main Replay"}},
+      {view("Select Level", none, 0, 0, 0), {"Select Level"}},
+      {view("Create Player", none, 0, 0, 0), {"Create Player"}},
+      {view("Best times", levelMenu, 0, 0, 0), {"Best times"}},
+      {view("Some Error", none, 0, 0, 0), {"Some Error"}},
+  };
+  std::vector<CursorSeen> expected, seen;
+  for (const Case& c : cases) {
+    expected.push_back(c.expected);
+    seen.push_back(FindCursor(ShootView(c.view), c.expected));
+  }
+  EXPECT_EQ(seen, expected);
+}
+
+// The title band of the screen against the same band of a frame that draws only the
+// expected title at its centred place over the plain background.
+TEST_F(Screens, titles_name_the_screen_centred_at_the_top) {
+  const std::vector<std::string> items = {"a.cre"};
+  struct Case {
+    std::string screen, levelName, firstReplay, title;
+  };
+  const std::vector<Case> cases = {
+      {"Choose Player", "", "", "Choose Player"},
+      {"Main Menu", "", "", "Main Menu"},
+      {"Select Level", "", "", "Select Level!"},
+      {"Level Menu", "Meadow.vle", "", "Level: Meadow.vle"},
+      {"Best times", "Seesaw.zle", "", "Level: Seesaw.zle"},
+      {"Options", "", "", "Options"},
+      {"Config", "", "", "Config"},
+      {"Save play", "Bridges.vle", "", "Level: Bridges.vle"},
+      {"Main Replay", "", "", "Select replay file!"},
+      {"Merge Replays", "", "", "Select replay 1"},
+      {"Merge Replays", "", "first.cre", "Select replay 2"},
+      {"Create Player", "", "", ""},
+      {"Some Error", "", "", ""},
+  };
+  TMenuView plain;
+  plain.Screen = "No such screen";  // the background only
+  for (const Case& c : cases) {
+    TMenuView view;
+    view.Screen = c.screen;
+    view.Items = &items;
+    view.LevelName = c.levelName;
+    view.FirstReplayName = c.firstReplay;
+    const Screenshot shot = ShootView(view);
+    const Screenshot reference = Shoot([&] {
+      DrawScreens(plain);
+      text_Draw(MainFont, CentredX(c.title), 30, c.title);
+      batch2d_End();
+    });
+    EXPECT_TRUE(shot.Band(20, 64) == reference.Band(20, 64)) << c.screen << ": " << c.title;
+  }
+}
+
+// Texts centred on the screen: the middle of their text pixels is the screen's middle.
+TEST_F(Screens, centred_texts_are_centred) {
+  struct Centred {
+    std::string what;
+    int middle;
+    bool operator==(const Centred&) const = default;
+  };
+  auto middleOfBand = [](const Screenshot& shot, int y) {
+    int x0 = shot.w, x1 = -1;
+    for (int yy = y; yy < y + 28; ++yy) {
+      for (int x = 0; x < shot.w; ++x) {
+        if (!IsText(shot.At(x, yy))) continue;
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+      }
+    }
+    return x1 < 0 ? -1 : (x0 + x1 + 1) / 2;
+  };
+  const std::vector<std::string> levelMenu = {"Play again", "Replay", "Save play", "Best times"};
+  TMenuView create;
+  create.Screen = "Create Player";
+  create.TypedText = "Tovi";
+  TMenuView level;
+  level.Screen = "Level Menu";
+  level.Items = &levelMenu;
+  level.LevelName = "Meadow.vle";
+  level.ResultMessage = "01:23:45     Best Time!";
+  TMenuView save;
+  save.Screen = "Save play";
+  save.TypedText = "Meadow";
+  TMenuView error;
+  error.Screen = "Some Error";
+  error.ErrorText = "CRC Error in \"a.cre\".";
+  const Screenshot createShot = ShootView(create), levelShot = ShootView(level),
+                   saveShot = ShootView(save), errorShot = ShootView(error);
+  const std::vector<Centred> seen = {
+      {"enter your name", middleOfBand(createShot, 200)},
+      {"typed name", middleOfBand(createShot, 260)},
+      {"level title", middleOfBand(levelShot, 30)},
+      {"result line", middleOfBand(levelShot, 400)},
+      {"enter the filename", middleOfBand(saveShot, 140)},
+      {"typed file name", middleOfBand(saveShot, 200)},
+      {"error text", middleOfBand(errorShot, 200)},
+  };
+  std::vector<Centred> rounded;
+  for (Centred c : seen) {
+    if (std::abs(c.middle - 400) <= 3) c.middle = 400;  // glyph edges are not symmetric
+    rounded.push_back(c);
+  }
+  std::vector<Centred> expected;
+  for (const Centred& c : seen)
+    expected.push_back({c.what, 400});
+  EXPECT_EQ(rounded, expected);
+}
+
+TEST_F(Screens, scrolling_lists_show_at_most_rows_plus_one_items) {
+  const std::vector<std::string> thirty = Names(30), sixteen = Names(16), three = Names(3);
+  struct Case {
+    std::string screen;
+    const std::vector<std::string>* items;
+    int top;
+    std::string rows;  // one mark per list row from the first visible
+  };
+  const std::vector<Case> cases = {
+      {"Choose Player", &thirty, 5, "##############.."},  // 14 of 30
+      {"Choose Player", &sixteen, 5, "###########....."},
+      {"Select Level", &thirty, 0, "##############.."},
+      {"Main Replay", &three, 0, "###............."},
+      {"Merge Replays", &thirty, 16, "##############.."},
+  };
+  std::vector<std::string> expected, seen;
+  for (const Case& c : cases) {
+    TMenuView view;
+    view.Screen = c.screen;
+    view.Items = c.items;
+    view.Top = c.top;
+    view.Index = c.top;
+    const bool players = c.screen == "Choose Player";
+    const Screenshot shot = ShootView(view);
+    expected.push_back(c.screen + " " + c.rows);
+    seen.push_back(c.screen + " " +
+                   TextRows(shot, players ? 276 : 326, 600, players ? 100 : 90, 34, 16));
+  }
+  EXPECT_EQ(seen, expected);
+}
+
+TEST_F(Screens, options_rows_leave_room_for_the_control_keys_label) {
+  const std::vector<std::string> items = {"Full Screen:", "VSync:", "Player:", "Left",
+                                          "Right",        "Jump",   "Restart"};
+  TMenuView view;
+  view.Screen = "Options";
+  view.Items = &items;
+  // Key names left empty draw nothing; the row waiting for a key shows "_".
+  view.OptionValues = {"On", "Off", "Tovi", "", "", "", ""};
+  view.KeyCapture = 5;
+  const Screenshot shot = ShootView(view);
+  const std::vector<std::string> seen = {
+      "labels " + TextRows(shot, 220, 296, 100, 42, 9),
+      "values " + TextRows(shot, 500, 800, 100, 42, 9),
+      std::string("control keys ") + (shot.Any(300, 226, 480, 254, IsText) ? "#" : "."),
+  };
+  const std::vector<std::string> expected = {
+      "labels ###.####.",
+      "values ###...#..",
+      "control keys #",
+  };
+  EXPECT_EQ(seen, expected);
+}
+
+TEST_F(Screens, config_rows_show_their_values) {
+  const std::vector<std::string> items = {
+      "Show replay names:", "Show last apple time:", "Hide sprites:"};
+  TMenuView view;
+  view.Screen = "Config";
+  view.Items = &items;
+  view.OptionValues = {"On", "", "Off"};
+  const Screenshot shot = ShootView(view);
+  const std::vector<std::string> seen = {"labels " + TextRows(shot, 200, 420, 100, 42, 4),
+                                         "values " + TextRows(shot, 520, 800, 100, 42, 4)};
+  EXPECT_EQ(seen, (std::vector<std::string>{"labels ###.", "values #.#."}));
+}
+
+TEST_F(Screens, best_times_list_entries_up_to_the_first_empty_one) {
+  TTopTen table;
+  table.Time = {8345, 9000, INT32_MAX, 0, 4000};  // an entry after an empty one is not shown
+  table.Name = {"Tovi", "Ann", "Huge", "", "Hidden"};
+  TMenuView view;
+  view.Screen = "Best times";
+  view.LevelName = "Meadow.vle";
+  view.TopTen = &table;
+  const Screenshot shot = ShootView(view);
+  // Entry i (from 1) at y = 80 + 34 i.
+  const std::vector<std::string> seen = {"names " + TextRows(shot, 200, 440, 114, 34, 6),
+                                         "times " + TextRows(shot, 460, 800, 114, 34, 6)};
+  EXPECT_EQ(seen, (std::vector<std::string>{"names ###...", "times ###..."}));
+}
+
+TEST_F(Screens, menu_background_tiles_a_faint_logo_and_the_balls) {
+  CreateMenuWorld(0);
+  TMenuView view;
+  view.Screen = "Config";  // no items
+  const Screenshot menu = ShootView(view);
+  view.Screen = "Game";
+  const Screenshot game = ShootView(view);
+  FreeMenuWorld();
+
+  struct Probe {
+    std::string what;
+    int x, y;
+    Rgb colour;
+    bool operator==(const Probe&) const = default;
+  };
+  // Logo rows 120 apart, every other one shifted by 130: at (100, 0), (230, 120), ...
+  // alpha 15 of red over the tile; balls alpha 70 of green over the tile.
+  const Rgb logo{15, 0, 60}, ball{0, 70, 47};
+  const std::vector<Probe> expected = {
+      {"tile", 60, 5, kTile},
+      {"logo, row 0, x = 100", 110, 5, logo},
+      {"logo, row 0, x = 700", 710, 5, logo},
+      {"logo, row 1, x = 230", 240, 125, logo},
+      {"logo, row 1, x = 530", 540, 125, logo},
+      {"row 1 is shifted", 110, 125, kTile},
+      {"logo, row 4, x = 100", 110, 485, logo},
+      {"between the rows", 110, 60, kTile},
+      {"ball 0, half-size 26", 250 - 24, 200, ball},
+      {"outside ball 0", 250 - 28, 200, kTile},
+      {"ball 8, half-size 53", 490 + 51, 440, ball},
+      {"outside ball 8", 490 + 55, 440, kTile},
+      {"game: no menu", 60, 5, kBlack},
+      {"game: no balls", 250, 200, kBlack},
+  };
+  std::vector<Probe> seen;
+  for (const Probe& want : expected) {
+    const Screenshot& shot = want.what.starts_with("game") ? game : menu;
+    Probe p = want;
+    p.colour = shot.At(p.x, p.y);
+    for (size_t k = 0; k < 3; ++k) {  // blending may round either way
+      if (std::abs(p.colour[k] - want.colour[k]) <= 2) p.colour[k] = want.colour[k];
+    }
+    seen.push_back(p);
+  }
+  EXPECT_EQ(seen, expected);
+}
+
+TEST_F(Screens, time_digits_come_from_the_digit_strip) {
+  const Screenshot shot = Shoot([] {
+    DrawTimeDigits(83456, 100, 300);  // 01:23:45
+    batch2d_End();
+  });
+  // Frame digit + 1, frame 11 for the colons, 16 pixels apart.
+  const std::vector<int> expected = {1, 2, 11, 3, 4, 11, 5, 6};
+  std::vector<int> frames;
+  for (int i = 0; i < 8; ++i)
+    frames.push_back(shot.At(100 + 16 * i + 8, 320)[0] / 20);
+  EXPECT_EQ(frames, expected);
+  EXPECT_EQ(shot.At(100 + 16 * 8 + 2, 320), kBlack);
+  EXPECT_EQ(shot.At(108, 300 + 41), kBlack);
+}
+
+TEST_F(Screens, messages_listed_down_the_left_edge) {
+  const size_t before = MessageList().size();
+  AddMessage("File Not Found: Data/a.dat");
+  AddMessage("\"Start Level\" Script Error");
+  const Screenshot shot = Shoot([] {
+    DrawMessages();
+    batch2d_End();
+  });
+  std::string seen;
+  for (int i = 0; i < int(before) + 3; ++i)
+    seen += shot.Any(10, 10 + 20 * i, 400, 10 + 20 * i + 16, IsText) ? '#' : '.';
+  EXPECT_EQ(seen, std::string(before, '#') + "##.");
+}
+
+TEST_F(Screens, missing_resources_draw_nothing_and_never_crash) {
+  Font* font = MainFont;
+  Texture* back = BackTexture;
+  Texture* logo = LogoTexture;
+  Texture* digits = DigitsTexture;
+  MainFont = nullptr;
+  BackTexture = nullptr;
+  LogoTexture = nullptr;
+  DigitsTexture = nullptr;
+  TSpr cursor = std::move(MenuSprite);
+  const std::vector<std::string> items = Names(3);
+  const Screenshot shot = Shoot([&] {
+    for (const char* screen : {"Choose Player", "Main Menu", "Options", "Best times"}) {
+      TMenuView view;
+      view.Screen = screen;
+      view.Items = &items;
+      DrawScreens(view);
+    }
+    DrawTimeDigits(1000, 100, 100);
+    batch2d_End();
+  });
+  MainFont = font;
+  BackTexture = back;
+  LogoTexture = logo;
+  DigitsTexture = digits;
+  MenuSprite = std::move(cursor);
+  EXPECT_FALSE(shot.Any(0, 0, 800, 600, [](Rgb c) { return c != kBlack; }));
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+// The menus and a level run through the real program, run headless with key scripts.
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "data/file_io.h"
+#include "program_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The raw JSON text of the first member named `key` in `json` (a string with its quotes,
+// a number, or a whole object or array); "" when there is none.
+std::string Field(const std::string& json, const std::string& key) {
+  size_t at = json.find("\"" + key + "\":");
+  if (at == std::string::npos) return "";
+  size_t start = at + key.size() + 3;
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = start; i < json.size(); ++i) {
+    char c = json[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      if (c == '"') inString = false;
+      if (!inString && depth == 0) return json.substr(start, i + 1 - start);
+      continue;
+    }
+    if (c == '"') inString = true;
+    if (c == '{' || c == '[') ++depth;
+    if (c == '}' || c == ']') {
+      if (depth == 0) return json.substr(start, i - start);
+      if (--depth == 0) return json.substr(start, i + 1 - start);
+    }
+    if (c == ',' && depth == 0) return json.substr(start, i - start);
+  }
+  return "";
+}
+
+double Number(const std::string& json, const std::string& key) {
+  std::string text = Field(json, key);
+  return text.empty() ? -1e9 : std::stod(text);
+}
+
+// A key script of presses: each key goes down at its tick and up at the next.
+struct Press {
+  int tick;
+  std::string key;
+};
+
+std::string Script(const std::vector<Press>& presses) {
+  std::string script;
+  for (const Press& p : presses) {
+    script += std::to_string(p.tick) + " down " + p.key + "\n";
+    script += std::to_string(p.tick + 1) + " up " + p.key + "\n";
+  }
+  return script;
+}
+
+// A floor from x = -1000 to 3000 at y = 400 and the player's creature standing on it at
+// x = 100. The creature needs only its measures; without animations it is not drawn.
+constexpr const char* kLevel =
+    "Type = Level\r\n"
+    "CamX = 400\r\n"
+    "CamY = 300\r\n"
+    "<Layer>\r\n"
+    "Name = \"Ground\"\r\n"
+    "<Polygon>\r\n"
+    "ID = 1\r\n"
+    "Type = Static\r\n"
+    "[Vertices]\r\n"
+    "-1000 400\r\n"
+    "3000 400\r\n"
+    "3000 500\r\n"
+    "-1000 500\r\n"
+    "[/Vertices]\r\n"
+    "</Polygon>\r\n"
+    "<Creature>\r\n"
+    "FileName = \"hero.dat\"\r\n"
+    "ID = 2\r\n"
+    "X = 100\r\n"
+    "Y = 370\r\n"
+    "</Creature>\r\n"
+    "</Layer>\r\n";
+
+constexpr const char* kCreature =
+    "Type = Creature\r\n"
+    "LegsY = 8\r\n"
+    "HeadY = -6\r\n"
+    "Radius = 14\r\n"
+    "Mass = 30\r\n";
+
+constexpr double kStartX = 100;
+
+class GameFlowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "tovi2-flow-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    dir_ = root_ / "game";
+    fs::create_directory(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  // Three copies of the level; typing "L", "E" picks "Lemon.vle".
+  void MakeLevelFolder() {
+    fs::create_directories(dir_ / "Data" / "Creatures");
+    fs::create_directories(dir_ / "Levels");
+    std::ofstream(dir_ / "Data" / "Creatures" / "hero.dat") << kCreature;
+    for (const char* name : {"Alpha.vle", "Lake.vle", "Lemon.vle"})
+      std::ofstream(dir_ / "Levels" / name) << kLevel;
+  }
+  // The settings after "Anna" was created and "Lemon.vle" played.
+  std::string PlayedConfig() const {
+    return std::string(kDefaultConfig) +
+           "SelPlayer = \"Anna\"\r\nSelLevel = "
+           "\"Lemon.vle\"\r\n[Players]\r\nAnna\r\n[/Players]\r\n";
+  }
+  void WriteConfig(const std::string& text) { std::ofstream(dir_ / "Config.dat") << text; }
+  std::string ConfigFile() const { return ReadWholeFile((dir_ / "Config.dat").string()); }
+
+  // A headless run; returns the state dump ("" when the run failed).
+  std::string Run(uint64_t ticks, const std::string& keys) {
+    std::ofstream(root_ / "keys.txt") << keys;
+    fs::path dump = root_ / "state.json";
+    fs::remove(dump);
+    ProgramRun r =
+        RunProgramAt(TOVI2_EXE,
+                     {"--headless", "--dir", dir_.string(), "--ticks", std::to_string(ticks),
+                      "--keys", (root_ / "keys.txt").string(), "--dump-state", dump.string()},
+                     root_ / "stderr.txt");
+    EXPECT_EQ(r.status, 0) << r.errors;
+    return fs::exists(dump) ? ReadWholeFile(dump.string()) : "";
+  }
+
+  fs::path root_, dir_;
+};
+
+// From "Choose Player" with "Anna" chosen last: Main Menu, Play, the level chosen last.
+const std::vector<Press> kIntoTheLevel = {{5, "ENTER"}, {10, "ENTER"}, {15, "ENTER"}};
+
+TEST_F(GameFlowTest, FirstStartWritesTheDefaultsAndAsksForAPlayer) {
+  std::string dump = Run(5, "");
+  EXPECT_EQ(ConfigFile(), kDefaultConfig);
+  EXPECT_EQ(dump,
+            "{\"ticks\":5,"
+            "\"settings\":{\"FullScreen\":true,\"VSync\":false,\"ShowRecNames\":true,"
+            "\"ShowLastAppleTime\":false,\"HideSprites\":false,"
+            "\"Left\":203,\"Right\":205,\"Jump\":200,\"Restart\":19},"
+            "\"screen\":\"Choose Player\",\"previous_screen\":\"\","
+            "\"menu_items\":[\"Create New Player\"],\"menu_index\":0,\"menu_top\":0,"
+            "\"key_capture\":-1,\"search_text\":\"\",\"player_name\":\"\",\"selected_level\":\"\","
+            "\"game_ticks\":0,\"run_ticks\":0,\"best_time\":0,\"result_message\":\"\","
+            "\"player\":null,\"level\":{\"layers\":0,\"elements\":0},\"messages\":[]}\n");
+}
+
+TEST_F(GameFlowTest, EscapeQuitsFromThePlayerScreensReachedAtStart) {
+  struct Case {
+    std::vector<Press> keys;
+    std::string ticks, screen;
+  };
+  const Case cases[] = {
+      {{{5, "ESCAPE"}}, "6", "\"Choose Player\""},
+      {{{5, "ENTER"}, {10, "ESCAPE"}}, "11", "\"Create Player\""},
+      {{{5, "ENTER"}, {10, "ENTER"}, {15, "ESCAPE"}}, "16", "\"Create Player\""},  // no name
+  };
+  for (const Case& c : cases) {
+    std::string dump = Run(1000, Script(c.keys));
+    EXPECT_EQ(Field(dump, "ticks"), c.ticks);
+    EXPECT_EQ(Field(dump, "screen"), c.screen);
+    EXPECT_EQ(ConfigFile(), kDefaultConfig);
+  }
+}
+
+TEST_F(GameFlowTest, ANewPlayerPicksALevelByTypingAndPlaysIt) {
+  MakeLevelFolder();
+  std::string keys = Script({{10, "ENTER"}}) + "20 text Anna\n" +
+                     Script({{30, "ENTER"}, {40, "ENTER"}, {50, "L"}, {60, "E"}, {70, "ENTER"}}) +
+                     "100 down RIGHT\n100 down UP\n2100 up RIGHT\n2100 up UP\n";
+  std::string dump = Run(2200, keys);
+  EXPECT_EQ(Field(dump, "screen"), "\"Game\"");
+  EXPECT_EQ(Field(dump, "previous_screen"), "\"Main Menu\"");
+  EXPECT_EQ(Field(dump, "menu_items"), "[\"Alpha.vle\",\"Lake.vle\",\"Lemon.vle\"]");
+  EXPECT_EQ(Field(dump, "player_name"), "\"Anna\"");
+  EXPECT_EQ(Field(dump, "selected_level"), "\"Lemon.vle\"");
+  // The level started in tick 70; every later tick is a game tick.
+  EXPECT_EQ(Field(dump, "game_ticks"), "2129");
+  EXPECT_EQ(Field(dump, "run_ticks"), "2129");
+  EXPECT_EQ(Field(dump, "level"), "{\"layers\":1,\"elements\":2}");
+  EXPECT_GT(Number(Field(dump, "player"), "x"), kStartX + 200);
+  EXPECT_EQ(Field(Field(dump, "player"), "facing"), "\"right\"");
+  EXPECT_EQ(ConfigFile(), PlayedConfig());
+}
+
+TEST_F(GameFlowTest, EscapeEndsTheRunAndPlayAgainStartsItAfresh) {
+  MakeLevelFolder();
+  WriteConfig(PlayedConfig());
+  std::vector<Press> keys = kIntoTheLevel;
+  std::string run = Script(keys) + "20 down RIGHT\n1020 up RIGHT\n" + Script({{1100, "ESCAPE"}});
+
+  std::string dump = Run(1200, run);
+  EXPECT_EQ(Field(dump, "screen"), "\"Level Menu\"");
+  EXPECT_EQ(Field(dump, "previous_screen"), "\"Game\"");
+  EXPECT_EQ(Field(dump, "menu_items"), "[\"Play again\",\"Replay\",\"Save play\",\"Best times\"]");
+  EXPECT_EQ(Field(dump, "menu_index"), "0");
+  EXPECT_EQ(Field(dump, "result_message"), "\"You Failed to Finish!\"");
+  EXPECT_GT(Number(Field(dump, "player"), "x"), kStartX + 100);
+
+  // "Play again" and the restart key both rebuild the level from its untouched copy.
+  for (const char* key : {"ENTER", "R"}) {
+    dump = Run(1200, run + Script({{1150, key}}));
+    EXPECT_EQ(Field(dump, "screen"), "\"Game\"") << key;
+    EXPECT_EQ(Field(dump, "game_ticks"), "49") << key;
+    EXPECT_NEAR(Number(Field(dump, "player"), "x"), kStartX, 0.5) << key;
+  }
+  EXPECT_EQ(ConfigFile(), PlayedConfig());
+}
+
+TEST_F(GameFlowTest, JumpReboundToSpaceIsWrittenWhenOptionsIsLeft) {
+  WriteConfig(PlayedConfig());
+  // Main Menu, down to "Options", down to "Jump", capture, Space.
+  std::vector<Press> keys = {{5, "ENTER"}, {10, "DOWN"}, {12, "DOWN"}, {14, "DOWN"}, {16, "ENTER"}};
+  for (int i = 0; i < 5; ++i)
+    keys.push_back({20 + 2 * i, "DOWN"});
+  keys.push_back({40, "ENTER"});
+  keys.push_back({45, "SPACE"});
+
+  std::string dump = Run(60, Script(keys));
+  EXPECT_EQ(Field(dump, "screen"), "\"Options\"");
+  EXPECT_EQ(Field(dump, "menu_index"), "5");
+  EXPECT_EQ(Field(dump, "key_capture"), "-1");
+  EXPECT_EQ(Field(Field(dump, "settings"), "Jump"), "57");
+  EXPECT_EQ(ConfigFile(), PlayedConfig());
+
+  keys.push_back({50, "ESCAPE"});
+  dump = Run(60, Script(keys));
+  EXPECT_EQ(Field(dump, "screen"), "\"Main Menu\"");
+  std::string expected = PlayedConfig();
+  expected.replace(expected.find("Jump = \"200\""), 12, "Jump = \"57\"");
+  EXPECT_EQ(ConfigFile(), expected);
+}
+
+}  // namespace

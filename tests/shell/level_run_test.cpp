@@ -1,0 +1,576 @@
+// A level run: the player's keys, the background scroll, the world a level is built
+// into (convex pieces, joint groups, touches, unfit elements) and starting a level file.
+#include "shell/level_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "../world/level_fixture.h"
+#include "gui/message_list.h"
+#include "platform/physics.h"
+#include "shell/game_states.h"
+#include "shell/settings.h"
+#include "world/creature.h"
+#include "world/elements.h"
+#include "world/poly.h"
+#include "world/top_ten.h"
+
+namespace {
+
+using level_test::Lines;
+using Points = std::vector<std::pair<float, float>>;
+using std::to_string;
+
+// ---------------------------------------------------------------------------------------
+// Level texts: one layer of element blocks.
+
+std::string Block(const std::string& name, std::initializer_list<std::string> lines,
+                  const Points& vertices = {}) {
+  std::string text = Lines({"<" + name + ">"});
+  for (const std::string& line : lines)
+    text += Lines({line});
+  if (!vertices.empty()) text += Lines({"[Vertices]"});
+  for (auto [x, y] : vertices)
+    text += Lines({to_string(x) + " " + to_string(y)});
+  if (!vertices.empty()) text += Lines({"[/Vertices]"});
+  return text + Lines({"</" + name + ">"});
+}
+
+std::string Polygon(int id, const std::string& type, const Points& points) {
+  return Block("Polygon", {"FileName = box.png", "ID = " + to_string(id), "Type = " + type},
+               points);
+}
+
+// A 20 x 20 square with its top-left corner at (x, y).
+std::string Box(int id, float x, float y, const std::string& type = "Dynamic") {
+  return Polygon(id, type, {{x, y}, {x + 20, y}, {x + 20, y + 20}, {x, y + 20}});
+}
+
+std::string Circle(int id, const std::string& type, float radius) {
+  return Block("Circle", {"FileName = box.png", "ID = " + to_string(id), "Type = " + type,
+                          "v1x = 5", "v1y = 5", "v2x = " + to_string(5 + radius), "v2y = 5"});
+}
+
+std::string Placed(const std::string& block, const std::string& file, int id, float x, float y,
+                   int linkID = 0) {
+  return Block(block,
+               {"FileName = " + file, "ID = " + to_string(id), "LinkID = " + to_string(linkID),
+                "X = " + to_string(x), "Y = " + to_string(y)});
+}
+
+std::string Creature(int id, float x, float y) {
+  return Placed("Creature", "tovi.dat", id, x, y);
+}
+
+std::string Joint(int id, float x, float y, int e1, int e2) {
+  return Block("Joint", {"ID = " + to_string(id), "X = " + to_string(x), "Y = " + to_string(y),
+                         "E1ID = " + to_string(e1), "E2ID = " + to_string(e2)});
+}
+
+std::string Level(std::initializer_list<std::string> elements) {
+  std::string text = Lines({"Type = Level", "<Layer>"});
+  for (const std::string& e : elements)
+    text += e;
+  return text + Lines({"</Layer>"});
+}
+
+std::unique_ptr<TPoly> Outlined(const Points& points) {
+  auto poly = std::make_unique<TPoly>();
+  for (auto [x, y] : points)
+    poly->AddVertex(x, y);
+  return poly;
+}
+
+std::vector<Points> PiecesOf(TPoly& poly) {
+  std::vector<Points> pieces;
+  for (const auto& piece : ConvexPieces(poly)) {
+    Points& points = pieces.emplace_back();
+    for (Point2D p : piece)
+      points.emplace_back(p.X, p.Y);
+  }
+  return pieces;
+}
+
+// What the world holds for an element: "body", "shapes N" and "pivot", or "none".
+std::string PhysicsOf(const TElement& e) {
+  const void* body = nullptr;
+  size_t shapes = 0;
+  const TPoly* poly = e.As<TPoly>();
+  if (const TCircle* circle = e.As<TCircle>()) poly = circle->Poly.get();
+  if (poly) std::tie(body, shapes) = std::make_pair(poly->Body, poly->Shapes.size());
+  if (const TCreature* c = e.As<TCreature>()) {
+    body = c->Body;
+    for (auto* shape : {c->LegsShape, c->HeadShape, c->TorsoShape})
+      shapes += shape ? 1 : 0;
+  }
+  if (const TObj* obj = e.As<TObj>()) std::tie(body, shapes) = std::make_pair(obj->Body, 1);
+  const TJoint* joint = e.As<TJoint>();
+  std::string text = std::string(body ? " body" : "") +
+                     (shapes ? " shapes " + to_string(shapes) : "") +
+                     (joint && joint->Constraint ? " pivot" : "");
+  return text.empty() ? "none" : text.substr(1);
+}
+
+// The patterns the texts name, a clean run state, and every key released afterwards.
+class LevelRunTest : public level_test::LevelTest {
+ protected:
+  void SetUp() override {
+    LevelTest::SetUp();
+    PolyPat("box.png");
+    Tovi = CreaturePat("tovi.dat");
+    ObjPat("food.dat");
+    SpritePat("leaf.png");
+    Settings = TSettings{};
+    ResetRunClock();
+    CurrentScreen = "Game";
+  }
+
+  void TearDown() override {
+    for (int code = 0; code < 256; ++code)
+      key_InjectUp(uint8_t(code));
+    key_ClearState();
+    Player = nullptr;
+    CurrentLevel.reset();
+    LevelTemplate.reset();
+    LevelTest::TearDown();
+  }
+
+  // The level of the text, made the current one as a level start makes it.
+  void Play(const std::string& text) {
+    CurrentLevel = FromText(text);
+    CurrentLevel->StoreHome();
+    BuildWorld(*CurrentLevel);
+  }
+
+  TElement& Element(int32_t id) { return *CurrentLevel->FindElement(id); }
+
+  std::map<int32_t, std::string> PhysicsOfAll(const std::map<int32_t, std::string>& ids) {
+    std::map<int32_t, std::string> physics;
+    for (const auto& [id, expected] : ids)
+      physics[id] = PhysicsOf(Element(id));
+    return physics;
+  }
+
+  static std::vector<std::string> MessagesSince(size_t count) {
+    return {MessageList().begin() + std::ptrdiff_t(count), MessageList().end()};
+  }
+
+  TCreaturePat* Tovi = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------
+// Ticks and keys
+
+// Holds exactly the keys named in `held` ("L", "R", "J" in any mix) for one game tick and
+// returns the player's flags in the same letters, in the order LRJ.
+std::string TickHolding(const std::string& held) {
+  for (auto [letter, code] :
+       {std::pair{'L', Settings.Left}, {'R', Settings.Right}, {'J', Settings.Jump}}) {
+    if (held.find(letter) == std::string::npos) {
+      key_InjectUp(uint8_t(code));
+    } else if (!key_Down(uint8_t(code))) {
+      key_InjectDown(uint8_t(code));
+    }
+  }
+  GameTick();
+  key_ClearState();
+  return std::string(Player->LeftKey ? "L" : "") + (Player->RightKey ? "R" : "") +
+         (Player->JumpKey ? "J" : "");
+}
+
+TEST_F(LevelRunTest, the_direction_already_held_wins_and_right_wins_a_tie) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> held;  // per tick
+    std::vector<std::string> flags;
+  };
+  const Case cases[] = {
+      {"left, then also right, keeps left; letting left go gives a tick of neither",
+       {"L", "LR", "LR", "R", "R"},
+       {"L", "L", "L", "", "R"}},
+      {"both starting together go right; left takes over at once when right goes",
+       {"LR", "LR", "L"},
+       {"R", "R", "L"}},
+      {"right, then also left, keeps right", {"R", "LR", "LR", "L"}, {"R", "R", "R", "L"}},
+      {"jump goes with either direction", {"J", "LJ", "RJ", "RJ"}, {"J", "LJ", "J", "RJ"}},
+  };
+  for (const Case& c : cases) {
+    Play(Level({Creature(1, 0, 0)}));
+    std::vector<std::string> flags;
+    for (const std::string& held : c.held)
+      flags.push_back(TickHolding(held));
+    EXPECT_EQ(flags, c.flags) << c.name;
+  }
+}
+
+TEST_F(LevelRunTest, a_tick_counts_a_millisecond_and_escape_fails_the_run_before_it) {
+  Play(Level({Creature(1, 0, 0)}));
+  GameTick();
+  GameTick();
+  key_InjectDown(K_ESCAPE);
+  GameTick();
+  EXPECT_EQ((std::vector<std::string>{to_string(GameTicks), to_string(RunTicks),
+                                      to_string(CurrentLevel->StepCount), CurrentScreen,
+                                      ResultMessage, to_string(key_Press(K_ESCAPE))}),
+            (std::vector<std::string>{"2", "2", "2", "Level Menu", "You Failed to Finish!", "0"}));
+}
+
+TEST_F(LevelRunTest, restart_rebuilds_from_the_template_and_the_tick_goes_on) {
+  LevelTemplate = FromText(Level({Creature(1, 30, 0)}));
+  Play(Level({Creature(1, 30, 0)}));
+  for (const char* held : {"R", "R", "R"})
+    TickHolding(held);
+  ASSERT_GT(Player->X, 30);
+  key_InjectDown(uint8_t(Settings.Restart));
+  TickHolding("R");
+  // The new creature has stepped once from rest and not moved sideways yet.
+  EXPECT_EQ((std::vector<float>{float(GameTicks), float(CurrentLevel->StepCount), Player->X}),
+            (std::vector<float>{1, 1, 30}));
+  EXPECT_EQ(CurrentScreen, "Game");
+}
+
+TEST(LevelRunDraw, background_scrolls_at_half_speed_in_two_copies) {
+  const std::pair<float, std::pair<float, float>> cases[] = {
+      {0, {-800, 0}},           {1, {-0.5f, 799.5f}}, {1600, {0, 800}},
+      {-1, {-799.5f, 0.5f}},    {0.4f, {-800, 0}},    {3200.6f, {-0.5f, 799.5f}},
+      {-1601, {-799.5f, 0.5f}}, {2.5f, {-1, 799}},
+  };
+  for (const auto& [cameraX, copies] : cases) {
+    float x = BackgroundOffset(cameraX);
+    EXPECT_EQ(std::make_pair(x, x + 800), copies) << "camera x " << cameraX;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Convex pieces
+
+TEST_F(LevelRunTest, a_convex_outline_is_its_own_piece_wound_for_the_physics) {
+  const std::pair<Points, Points> cases[] = {
+      // clockwise on the screen: reversed, keeping the first vertex
+      {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
+      {{{0, 0}, {0, 10}, {10, 10}, {10, 0}}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
+      // a convex outline keeps a vertex on a straight edge
+      {{{0, 0}, {0, 10}, {0, 20}, {10, 20}}, {{0, 0}, {0, 10}, {0, 20}, {10, 20}}},
+  };
+  for (const auto& [outline, piece] : cases)
+    EXPECT_EQ(PiecesOf(*Outlined(outline)), std::vector<Points>{piece});
+}
+
+TEST_F(LevelRunTest, a_concave_outline_splits_into_convex_pieces_of_the_same_area) {
+  const std::tuple<Points, size_t, float> cases[] = {
+      {{{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}}, 2, -300},
+      {{{0, 0}, {10, 0}, {10, 20}, {20, 20}, {20, 0}, {30, 0}, {30, 30}, {0, 30}}, 3, -700},
+  };
+  for (const auto& [outline, fewest, area] : cases) {
+    auto poly = Outlined(outline);
+    poly->SetPattern(PolyPat("shape.png"));
+    poly->Tessellate();
+    std::vector<Points> pieces = PiecesOf(*poly);
+    bool convex = true, wound = true;
+    float sum = 0;
+    for (const Points& piece : pieces) {
+      auto p = Outlined(piece);
+      convex = convex && p->IsConvex();
+      wound = wound && p->SignedArea() <= 0;
+      sum += p->SignedArea();
+    }
+    EXPECT_EQ(std::make_tuple(pieces.size() >= fewest, convex, wound, sum),
+              std::make_tuple(true, true, true, area));
+  }
+}
+
+TEST_F(LevelRunTest, a_triangle_without_area_joins_no_piece) {
+  const Points ell = {{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}};
+  auto plain = Outlined(ell), flat = Outlined(ell), alone = Outlined(ell);
+  plain->Tris = {{0, 0}, {20, 0},  {20, 10}, {0, 0}, {20, 10}, {10, 10},
+                 {0, 0}, {10, 10}, {10, 20}, {0, 0}, {10, 20}, {0, 20}};
+  // Three points of the top edge, first in the list, where it would start a piece.
+  flat->Tris = plain->Tris;
+  flat->Tris.insert(flat->Tris.begin(), {{0, 0}, {10, 0}, {20, 0}});
+  alone->Tris = {{0, 0}, {10, 0}, {20, 0}};
+  EXPECT_EQ(PiecesOf(*flat), PiecesOf(*plain));
+  EXPECT_EQ(PiecesOf(*alone), std::vector<Points>{});
+}
+
+TEST_F(LevelRunTest, a_dynamic_polygon_is_one_body_at_its_centroid_with_a_shape_per_piece) {
+  const Points ell = {{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}};
+  Play(Level({Box(1, 0, 0), Polygon(2, "Dynamic", ell), Box(3, 100, 0, "Static"),
+              Box(4, 200, 0, "Decor"), Polygon(5, "Dynamic", {{0, 0}, {5, 5}})}));
+  TPoly& box = *Element(1).As<TPoly>();
+  auto copy = Element(2).As<TPoly>()->CreateCopy();
+  size_t pieces = ConvexPieces(static_cast<TPoly&>(*copy)).size();
+  ASSERT_GE(pieces, 2u);
+  EXPECT_EQ(PhysicsOfAll({{1, ""}, {2, ""}, {3, ""}, {4, ""}, {5, ""}}),
+            (std::map<int32_t, std::string>{
+                {1, "body shapes 1"},
+                {2, "body shapes " + to_string(pieces)},
+                {3, "shapes 4"},
+                {4, "none"},
+                {5, "shapes 2"},  // no triangles: two edges of static ground
+            }));
+  EXPECT_EQ(std::make_tuple(phys::cpBodyGetPos(box.Body), box.CenterX, box.CenterY),
+            std::make_tuple(phys::cpVect{10, 10}, 10.0, 10.0));
+  // The moment is set once the shapes exist; a failure would leave the body unturnable.
+  EXPECT_TRUE(std::isfinite(phys::cpBodyGetMoment(Element(2).As<TPoly>()->Body)));
+}
+
+// ---------------------------------------------------------------------------------------
+// Joint groups
+
+TEST_F(LevelRunTest, joined_overlapping_polygons_share_a_group_from_512) {
+  const std::pair<std::string, std::map<int32_t, long>> cases[] = {
+      {Level({Box(1, 0, 0), Box(2, 10, 0), Joint(9, 15, 10, 1, 2)}), {{1, 512}, {2, 512}}},
+      {Level({Box(1, 0, 0), Box(2, 100, 0), Joint(9, 50, 10, 1, 2)}), {{1, 0}, {2, 0}}},
+      {Level({Box(1, 0, 0), Box(2, 15, 0), Box(3, 30, 0), Joint(8, 17, 10, 1, 2),
+              Joint(9, 32, 10, 2, 3)}),
+       {{1, 512}, {2, 512}, {3, 512}}},
+      {Level({Box(1, 0, 0), Box(2, 10, 0), Box(3, 100, 0), Box(4, 110, 0), Joint(8, 15, 10, 1, 2),
+              Joint(9, 115, 10, 3, 4)}),
+       {{1, 512}, {2, 512}, {3, 513}, {4, 513}}},
+      // the joint that links the two pairs comes last; the scan after the first finds it
+      {Level({Box(1, 0, 0), Box(2, 15, 0), Box(3, 30, 0), Box(4, 45, 0), Joint(7, 17, 10, 1, 2),
+              Joint(8, 47, 10, 3, 4), Joint(9, 32, 10, 2, 3)}),
+       {{1, 512}, {2, 512}, {3, 512}, {4, 512}}},
+      {Level({Box(1, 0, 0), Box(2, 10, 0, "Decor"), Joint(9, 15, 10, 1, 2)}), {{1, 0}, {2, 0}}},
+      {Level({Box(1, 0, 0, "Static"), Box(2, 10, 0), Joint(9, 15, 10, 1, 2)}),
+       {{1, 512}, {2, 512}}},
+  };
+  for (const auto& [level, expected] : cases) {
+    Play(level);
+    std::map<int32_t, long> groups;  // -1 when a shape differs from its polygon
+    for (const auto& [id, group] : expected) {
+      const TPoly& poly = *Element(id).As<TPoly>();
+      groups[id] = poly.Group;
+      for (phys::cpShape* shape : poly.Shapes) {
+        if (phys::cpShapeGetGroup(shape) != poly.Group) groups[id] = -1;
+      }
+    }
+    EXPECT_EQ(groups, expected) << level;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Creatures and touches
+
+TEST_F(LevelRunTest, the_creature_visited_last_is_the_player_and_creatures_pass_through) {
+  Play(Level({Creature(1, 100, 100), Creature(2, 100, 100)}));
+  phys::cpSpaceSetGravity(CurrentLevel->Space, {0, 0});
+  for (int i = 0; i < 100; ++i)
+    GameTick();
+  TCreature* first = Element(1).As<TCreature>();
+  TCreature* second = Element(2).As<TCreature>();
+  EXPECT_EQ(Player, second);
+  // Bodies that collided would have pushed each other apart.
+  EXPECT_EQ((Points{{first->X, first->Y}, {second->X, second->Y}}),
+            (Points{{100, 100}, {100, 100}}));
+}
+
+TEST_F(LevelRunTest, legs_on_the_ground_let_the_player_jump) {
+  Play(Level({Polygon(1, "Static", {{-200, 111}, {200, 111}, {200, 131}, {-200, 131}}),
+              Creature(2, 0, 80)}));
+  for (int i = 0; i < 300; ++i)
+    GameTick();
+  EXPECT_TRUE(Player->OnGround);
+  TickHolding("J");
+  EXPECT_EQ(phys::cpBodyGetVel(Player->Body).y, TCreature::kJumpSpeed);
+}
+
+// Puts creature A (ID 1) or B (ID 2) on the object at (100, 100) and the other one well
+// away; '-' takes both away.
+void Arrange(TLevel& level, char onObject) {
+  for (auto [id, name, away] :
+       {std::tuple{1, 'A', phys::cpVect{100, 400}}, std::tuple{2, 'B', phys::cpVect{300, 400}}}) {
+    phys::cpBody* body = level.FindElement(id)->As<TCreature>()->Body;
+    phys::cpBodySetPos(body, name == onObject ? phys::cpVect{100, 100} : away);
+  }
+}
+
+TEST_F(LevelRunTest, one_creature_touches_an_object_once_in_10_ms_another_at_once) {
+  using Touches = std::vector<std::pair<int32_t, int32_t>>;  // tick, creature ID
+  const std::pair<std::map<int, char>, Touches> cases[] = {
+      {{{1, 'A'}, {2, '-'}, {11, 'A'}, {12, '-'}}, {{1, 1}}},
+      {{{1, 'A'}, {2, '-'}, {12, 'A'}, {13, '-'}}, {{1, 1}, {12, 1}}},
+      {{{1, 'A'}, {2, 'B'}, {3, '-'}, {11, 'A'}, {12, '-'}}, {{1, 1}, {2, 2}, {11, 1}}},
+      {{{1, 'A'}}, {{1, 1}, {12, 1}, {23, 1}}},  // a lasting touch
+  };
+  for (const auto& [moves, expected] : cases) {
+    Play(Level(
+        {Creature(1, 100, 400), Creature(2, 300, 400), Placed("Object", "food.dat", 3, 100, 100)}));
+    phys::cpSpaceSetGravity(CurrentLevel->Space, {0, 0});
+    ResetRunClock();
+    TouchedObjectID = TouchingCreatureID = 0;
+    const TObj& obj = *Element(3).As<TObj>();
+    Touches touches;
+    for (int tick = 1; tick <= 30; ++tick) {
+      if (auto move = moves.find(tick); move != moves.end()) Arrange(*CurrentLevel, move->second);
+      GameTick();
+      if (obj.LastTouchTime == GameTicks) touches.emplace_back(GameTicks, obj.LastTouchID);
+    }
+    EXPECT_EQ(touches, expected) << "first move at " << moves.begin()->first;
+    EXPECT_EQ(std::make_pair(TouchedObjectID, TouchingCreatureID),
+              std::make_pair(3, expected.back().second));
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Links and elements unfit for the physics
+
+TEST_F(LevelRunTest, sprites_ride_their_link_and_unlinked_ones_hide_after_a_best_time) {
+  Settings.HideSprites = true;
+  Play(Level({Box(1, 0, 0), Placed("Sprite", "leaf.png", 2, 5, 5, 1),
+              Placed("Sprite", "leaf.png", 3, 50, 50),
+              Placed("Sprite", "leaf.png", 4, 60, 60, 77)}) +
+       Lines({"[TopTen]", "100 Ann", "[/TopTen]"}));
+  const TSprite& rider = *Element(2).As<TSprite>();
+  EXPECT_EQ(std::make_tuple(Element(2).Link, Element(1).IsLinkTarget, rider.Body, rider.BodyOffsetX,
+                            rider.BodyOffsetY),
+            std::make_tuple(&Element(1), true, Element(1).As<TPoly>()->Body, 10.0f, 10.0f));
+  // A link to nothing skips the rest of the link pass, hiding included.
+  EXPECT_EQ((std::vector<bool>{rider.Visible, Element(3).As<TSprite>()->Visible,
+                               Element(4).As<TSprite>()->Visible, Element(4).Link == nullptr}),
+            (std::vector<bool>{true, false, true, true}));
+}
+
+TEST_F(LevelRunTest, elements_unfit_for_the_physics_are_made_static_or_left_out) {
+  const float huge = 3e38f;
+  struct Case {
+    std::string level;
+    float creatureRadius;
+    std::map<int32_t, std::string> physics;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      // a self-crossing star
+      {Level({Polygon(1, "Dynamic", {{0, -100}, {59, 81}, {-95, -31}, {95, -31}, {-59, 81}})}),
+       11,
+       {{1, "shapes 5"}},
+       {"Polygon (ID: 1) Body Error: made static"}},
+      {Level({Polygon(1, "Dynamic", {{-huge, 0}, {huge, 0}, {huge, huge}, {-huge, huge}}),
+              Creature(2, 0, -100)}),
+       11,
+       {{1, "shapes 4"}, {2, "body shapes 3"}},
+       {"Polygon (ID: 1) Body Error: made static"}},
+      {Level({Polygon(1, "Dynamic", {{5, 5}, {5, 5}, {5, 5}})}), 11, {{1, "none"}}, {}},
+      {Level({Circle(1, "Dynamic", 0)}),
+       11,
+       {{1, "none"}},
+       {"Circle (ID: 1) Body Error: left out"}},
+      {Level({Circle(1, "Dynamic", 1e30f), Creature(2, 0, 0)}),
+       11,
+       {{1, "body shapes 1"}, {2, "body shapes 3"}},
+       {}},
+      // a torso without width
+      {Level({Creature(1, 0, 0), Creature(2, 50, 0)}),
+       1,
+       {{1, "none"}, {2, "none"}},
+       {"Creature \"TOVI\" (ID: 1) Body Error: left out",
+        "Creature \"TOVI\" (ID: 2) Body Error: left out"}},
+      {Level({Box(1, 0, 0), Joint(2, 10, 10, 1, 9)}),
+       11,
+       {{1, "body shapes 1"}, {2, "none"}},
+       {"Joint (ID: 2) Element Not Found: 9"}},
+      {Level({Box(1, 0, 0), Box(2, 10, 0), Joint(3, 1e30f, -1e30f, 1, 2)}),
+       11,
+       {{1, "body shapes 1"}, {2, "body shapes 1"}, {3, "none"}},
+       {"Joint (ID: 3) Pivot Error: left out"}},
+      // a pendulum pinned to the world 300 units away
+      {Level({Box(1, 0, 0), Joint(2, 310, 10, 1, 0)}),
+       11,
+       {{1, "body shapes 1"}, {2, "pivot"}},
+       {}},
+  };
+  for (const Case& c : cases) {
+    Tovi->Radius = c.creatureRadius;
+    size_t before = MessageList().size();
+    Play(c.level);
+    EXPECT_EQ(PhysicsOfAll(c.physics), c.physics) << c.level;
+    EXPECT_EQ(MessagesSince(before), c.messages) << c.level;
+    // The physics library aborts the process on what it cannot simulate.
+    for (int i = 0; i < 200; ++i)
+      GameTick();
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Starting a level file
+
+class StartLevelTest : public LevelRunTest {
+ protected:
+  void SetUp() override {
+    LevelRunTest::SetUp();
+    savedBaseDir_ = BaseDir;
+    BaseDir = folder_.Path() + "/";
+    std::filesystem::create_directories(folder_ / "Levels/folder.vle");
+    Write("good.vle",
+          Lines({"Type = Level", "CamX = 500.5", "CamY = 301.5", "CamZoom = 3", "<Layer>"}) +
+              Creature(1, 10.5, 20) + Lines({"</Layer>"}));
+    Write("broken.vle", Lines({"Type = Level", "[TopTen]", "12x Ann", "[/TopTen]"}));
+    Write("broken.zle", "not an archive");
+  }
+  void TearDown() override {
+    BaseDir = savedBaseDir_;
+    LevelRunTest::TearDown();
+  }
+
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(folder_ / ("Levels/" + name), std::ios::binary) << text;
+  }
+
+  level_test::TempFolder folder_;
+  std::string savedBaseDir_;
+};
+
+TEST_F(StartLevelTest, only_a_readable_level_file_starts_a_run) {
+  std::string zipError;
+  try {
+    TLevel scratch;
+    LoadLevelPackage(scratch, folder_ / "Levels/broken.zle");
+  } catch (const std::exception& e) {
+    zipError = e.what();
+  }
+  FreeLevelPackage();
+  ASSERT_FALSE(zipError.empty());
+  const std::tuple<std::string, bool, std::vector<std::string>> cases[] = {
+      {"missing.vle", false, {}},
+      {"folder.vle", false, {}},
+      {"broken.vle", false, {"'12x' is not a valid integer value (top ten line 1: \"12x Ann\")"}},
+      {"broken.zle", false, {zipError}},
+      {"good.vle", true, {}},
+  };
+  for (const auto& [name, started, messages] : cases) {
+    CurrentScreen = "Select Level";
+    size_t before = MessageList().size();
+    EXPECT_EQ(StartLevel(name), started) << name;
+    EXPECT_EQ(std::make_tuple(CurrentScreen, MessagesSince(before)),
+              std::make_tuple(std::string(started ? "Game" : "Select Level"), messages))
+        << name;
+  }
+}
+
+TEST_F(StartLevelTest, a_started_level_is_snapped_copied_built_and_remembered) {
+  GameTicks = RunTicks = AppleCount = LastAppleTime = 77;
+  Camera = Camera2D{5, 5, 0, 2};
+  ASSERT_TRUE(StartLevel("good.vle"));
+  // The file's view centre (500.5, 301.5) less half the screen, rounded halves to even.
+  EXPECT_EQ((std::vector<float>{Camera.X, Camera.Y, Camera.Zoom}), (std::vector<float>{100, 2, 1}));
+  EXPECT_EQ((std::vector<int32_t>{GameTicks, RunTicks, AppleCount, LastAppleTime}),
+            (std::vector<int32_t>{0, 0, 0, 0}));
+  EXPECT_EQ(std::make_tuple(Player, Player->X, Player->HomeX),
+            std::make_tuple(Element(1).As<TCreature>(), 10.0f, 10.0f));
+  ASSERT_NE(LevelTemplate, nullptr);
+  EXPECT_EQ(ToText(*LevelTemplate), ToText(*CurrentLevel));
+  EXPECT_EQ(LevelTemplate->Space, nullptr);
+  EXPECT_EQ(std::make_pair(SelectedLevel, Config.Param("SelLevel").AsString("")),
+            std::make_pair(std::string("good.vle"), std::string("good.vle")));
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "Config.dat"));
+}
+
+}  // namespace
