@@ -547,6 +547,43 @@ void TZipFile::SetData(int index, std::string_view bytes) {
   DescribeInCentral(centralEntries_[index], local);
 }
 
+void TZipFile::AddMember(const std::string& name, std::string_view bytes) {
+  TZipHeader now;
+  SetDosTimeNow(now);
+  AddMember(name, bytes, now.ModDate, now.ModTime);
+}
+
+void TZipFile::AddMember(const std::string& name, std::string_view bytes, uint16_t dosDate,
+                         uint16_t dosTime) {
+  if (localEntries_.size() >= std::numeric_limits<uint16_t>::max()) {
+    throw ZipError("The archive has too many members to add " + Quoted(name) + ".");
+  }
+  if (name.size() > std::numeric_limits<uint16_t>::max()) {
+    throw ZipError("The member name " + Quoted(name.substr(0, 40)) + "... is too long.");
+  }
+  TZipLocalEntry local;
+  local.FileName = name;
+  localEntries_.push_back(std::move(local));
+  centralEntries_.emplace_back();
+  const int index = Count() - 1;
+  try {
+    SetData(index, bytes);
+  } catch (...) {
+    localEntries_.pop_back();
+    centralEntries_.pop_back();
+    throw;
+  }
+  TZipHeader& h = localEntries_[index].Header;
+  h.ModDate = dosDate;
+  h.ModTime = dosTime;
+  centralEntries_[index].Header = h;
+  // An archive built from nothing gets its end record here; sizes and offsets of the
+  // central directory are written on saving.
+  endRecord_.Signature = kZipEndSignature;
+  endRecord_.DiskEntries = endRecord_.TotalEntries = static_cast<uint16_t>(Count());
+  endRecord_.CommentLength = static_cast<uint16_t>(endRecord_.Comment.size());
+}
+
 uint32_t TZipFile::Crc32(std::string_view bytes) {
   return static_cast<uint32_t>(
       crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));

@@ -120,6 +120,14 @@ class TZipFile {
   // Replaces the content of a member with bytes, deflated, and rewrites its local and
   // central headers. Throws ZipError "Index out of range." or for more than 4 GiB.
   void SetData(int index, std::string_view bytes);
+  // Appends a member holding bytes, deflated, stamped with the current local time, and
+  // its central entry; the end record counts it. Throws ZipError for more than 65535
+  // members or 4 GiB.
+  void AddMember(const std::string& name, std::string_view bytes);
+  // The same with a fixed MS-DOS date and time, so that a package built twice from the
+  // same files is the same bytes.
+  void AddMember(const std::string& name, std::string_view bytes, uint16_t dosDate,
+                 uint16_t dosTime);
 
   // The records as loaded or rewritten. Throw ZipError "Index out of range.".
   const TZipLocalEntry& LocalEntry(int index) const;
