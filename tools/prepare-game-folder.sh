@@ -1,17 +1,22 @@
 #!/bin/sh
 # Prepares the per-user game folder from the built program folder.
 #   tools/prepare-game-folder.sh BUILT_GAME_FOLDER USER_GAME_FOLDER
-# The shipped data is refreshed on every run. Levels are copied only when the player's
-# folder does not have them yet, so a level the game rewrote with a new top ten is never
-# overwritten. The player's Config.dat and Rec/ are never touched.
+# The shipped data is refreshed on every run. A shipped level is installed when the
+# player's folder does not have it, and updated only while the player's copy is still the
+# one installed last: a level the game rewrote with a new top ten is never overwritten.
+# The player's Config.dat and Rec/ are never touched.
 set -eu
 src=$1
 dest=$2
-mkdir -p "$dest/Levels" "$dest/Rec"
+shipped="$dest/.shipped/Levels"  # what was installed last, to tell the game's rewrites
+mkdir -p "$dest/Levels" "$dest/Rec" "$shipped"
 cp -R "$src/Data" "$dest/"
-if [ -d "$src/Levels" ]; then
-  for f in "$src/Levels"/* ; do
-    [ -e "$f" ] || continue
-    [ -e "$dest/Levels/$(basename "$f")" ] || cp -R "$f" "$dest/Levels/"
-  done
-fi
+for f in "$src/Levels"/*; do
+  [ -f "$f" ] || continue
+  name=$(basename "$f")
+  mine="$dest/Levels/$name"
+  if [ ! -e "$mine" ] || { [ -f "$shipped/$name" ] && cmp -s "$mine" "$shipped/$name"; }; then
+    cp "$f" "$mine.tmp" && mv "$mine.tmp" "$mine"
+    cp "$f" "$shipped/$name"
+  fi
+done
