@@ -1,13 +1,13 @@
 // tovi2-tool anim: what kind of animation a file holds, its frames and parts, and the box
 // a rig covers at its start frame.
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "anim/anim_files.h"
 #include "anim/anim_play.h"
 #include "data/json_writer.h"
 #include "tool_commands.h"
+#include "tool_common.h"
 
 namespace {
 
@@ -68,25 +68,12 @@ int Info(const std::string& path) {
   json.Key("box");
   WriteBox(json, spr);
   json.EndObject();
-  std::fputs(json.Text().c_str(), stdout);
-  if (std::fflush(stdout) != 0) {
-    std::perror("tovi2-tool: standard output");
-    return 1;
-  }
-  return 0;
+  return PrintOutput(json.Text());
 }
 
 }  // namespace
 
 int AnimCommand(const ToolArgs& args) {
-  if (args.size() != 2 || args[0] != "info") {
-    std::fputs(kUsage, stderr);
-    return 1;
-  }
-  try {
-    return Info(args[1]);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  if (args.size() != 2 || args[0] != "info") return UsageError(kUsage);
+  return RunReportingErrors([&] { return Info(args[1]); });
 }

@@ -1,12 +1,11 @@
 // tovi2-tool dat: the block/parameter tree of a file, and typed reads of its parameters.
-#include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "data/dat_file.h"
 #include "data/json_writer.h"
 #include "tool_commands.h"
+#include "tool_common.h"
 
 namespace {
 
@@ -16,11 +15,6 @@ constexpr const char* kUsage =
     "  dump:   {\"name\",\"text\",\"lines\",\"params\":[{\"name\",\"value\"}],\"blocks\":[...]}\n"
     "  params: {KEY:{\"present\",\"string\",\"integer\",\"float\",\"bool\"}}, a typed read\n"
     "          that falls back to its default is null\n";
-
-int Usage() {
-  std::fputs(kUsage, stderr);
-  return 1;
-}
 
 void WriteParams(JsonWriter& json, const TDatBlock& block) {
   json.BeginArray();
@@ -58,27 +52,12 @@ void EndBlock(JsonWriter& json) {
   json.EndObject();
 }
 
-// Depth first with an explicit stack, so that a file of a million nested tags dumps
-// as well as a flat one.
+// A file of a million nested tags dumps as well as a flat one: the walk keeps its own
+// stack.
 std::string DumpJson(const TDat& dat) {
-  struct Frame {
-    const TDatBlock* block;
-    size_t nextChild;
-  };
   JsonWriter json;
-  BeginBlock(json, dat);
-  std::vector<Frame> stack{{&dat, 0}};
-  while (!stack.empty()) {
-    Frame& top = stack.back();
-    if (top.nextChild < top.block->Blocks.size()) {
-      const TDatBlock* child = top.block->Blocks[top.nextChild++].get();
-      BeginBlock(json, *child);
-      stack.push_back({child, 0});
-    } else {
-      EndBlock(json);
-      stack.pop_back();
-    }
-  }
+  dat.WalkDepthFirst([&json](const TDatBlock& block) { BeginBlock(json, block); },
+                     [&json](const TDatBlock&) { EndBlock(json); });
   return json.Text();
 }
 
@@ -125,28 +104,16 @@ std::string ParamsJson(const TDat& dat, const ToolArgs& keys) {
   return json.Text();
 }
 
-int Print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  if (std::fflush(stdout) != 0) {
-    std::perror("tovi2-tool: standard output");
-    return 1;
-  }
-  return 0;
-}
-
 }  // namespace
 
 int DatCommand(const ToolArgs& args) {
   bool dump = args.size() == 2 && args[0] == "dump";
   bool params = args.size() >= 3 && args[0] == "params";
-  if (!dump && !params) return Usage();
-  try {
+  if (!dump && !params) return UsageError(kUsage);
+  return RunReportingErrors([&] {
     TDat dat;
     dat.LoadFromFile(args[1]);
-    if (dump) return Print(DumpJson(dat));
-    return Print(ParamsJson(dat, ToolArgs(args.begin() + 2, args.end())));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+    if (dump) return PrintOutput(DumpJson(dat));
+    return PrintOutput(ParamsJson(dat, ToolArgs(args.begin() + 2, args.end())));
+  });
 }

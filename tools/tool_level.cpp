@@ -1,14 +1,13 @@
 // tovi2-tool level: a level file or package as the game reads it, written back in the
 // game's own form, and a check of what it refers to.
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "data/dat_file.h"
 #include "data/json_writer.h"
-#include "platform/engine.h"
 #include "tool_commands.h"
+#include "tool_common.h"
 #include "world/elements.h"
 #include "world/level.h"
 #include "world/level_file.h"
@@ -32,19 +31,6 @@ constexpr const char* kUsage =
     "         joint end or a LinkID names no element\n";
 
 constexpr const char* kNotFound = "File Not Found: ";
-
-int Usage() {
-  std::fputs(kUsage, stderr);
-  return 1;
-}
-
-bool IsPlainLevelFile(const std::string& path) {
-  std::string extension = file_GetExtension(path);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension == "vle";
-}
 
 // Collects the messages of loading while it lives.
 class MessageCollector {
@@ -76,19 +62,10 @@ void Load(TLevel& level, const std::string& path, std::vector<std::string>& mess
   MessageCollector collector(messages);
   LoadPatternsFromFolder("Data");
   LoadGlobalImagePatterns("./");
-  if (IsPlainLevelFile(path))
+  if (IsLevelFileName(path))
     LoadLevel(level, path);
   else
     LoadLevelPackage(level, path);
-}
-
-int Print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  if (std::fflush(stdout) != 0) {
-    std::perror("tovi2-tool: standard output");
-    return 1;
-  }
-  return 0;
 }
 
 int Dump(const std::string& path) {
@@ -99,7 +76,7 @@ int Dump(const std::string& path) {
     std::fprintf(stderr, "%s\n", message.c_str());
   TDat dat;
   SaveLevel(level, path, &dat);
-  return Print(dat.ToText());
+  return PrintOutput(dat.ToText());
 }
 
 // What a check found.
@@ -206,19 +183,16 @@ int Check(const std::string& path) {
   CheckReport report;
   Load(level, path, report.messages);
   FindBrokenReferences(level, report);
-  int status = Print(CheckJson(level, report));
+  int status = PrintOutput(CheckJson(level, report));
   return report.Ok() ? status : 1;
 }
 
 }  // namespace
 
 int LevelCommand(const ToolArgs& args) {
-  if (args.size() != 2 || (args[0] != "dump" && args[0] != "check")) return Usage();
-  try {
+  if (args.size() != 2 || (args[0] != "dump" && args[0] != "check")) return UsageError(kUsage);
+  return RunReportingErrors([&] {
     PatternsInUse patterns;
     return args[0] == "dump" ? Dump(args[1]) : Check(args[1]);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  });
 }

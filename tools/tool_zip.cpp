@@ -1,11 +1,11 @@
 // tovi2-tool zip: the members of a level package, and the content of one of them.
 #include <cinttypes>
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "data/zip_file.h"
 #include "tool_commands.h"
+#include "tool_common.h"
 
 namespace {
 
@@ -15,19 +15,6 @@ constexpr const char* kUsage =
     "  list: NAME<TAB>COMPRESSED<TAB>SIZE<TAB>CRC-32<TAB>DESCRIPTOR (yes/no), one per member\n"
     "  cat:  the inflated member, found with \"\\\" and \"/\" counting as the same separator\n";
 
-int Usage() {
-  std::fputs(kUsage, stderr);
-  return 1;
-}
-
-int Flush() {
-  if (std::fflush(stdout) != 0) {
-    std::perror("tovi2-tool: standard output");
-    return 1;
-  }
-  return 0;
-}
-
 int List(const TZipFile& zip) {
   for (int i = 0; i < zip.Count(); ++i) {
     const TZipLocalEntry& entry = zip.LocalEntry(i);
@@ -36,7 +23,7 @@ int List(const TZipFile& zip) {
                 entry.Header.UncompressedSize, entry.Header.Crc32,
                 entry.HasDataDescriptor() ? "yes" : "no");
   }
-  return Flush();
+  return FlushOutput();
 }
 
 int Cat(const TZipFile& zip, const std::string& path, const std::string& member) {
@@ -45,9 +32,7 @@ int Cat(const TZipFile& zip, const std::string& path, const std::string& member)
     std::fprintf(stderr, "No member \"%s\" in \"%s\".\n", member.c_str(), path.c_str());
     return 1;
   }
-  std::string data = zip.Data(index);
-  std::fwrite(data.data(), 1, data.size(), stdout);
-  return Flush();
+  return PrintOutput(zip.Data(index));
 }
 
 }  // namespace
@@ -55,13 +40,10 @@ int Cat(const TZipFile& zip, const std::string& path, const std::string& member)
 int ZipCommand(const ToolArgs& args) {
   bool list = args.size() == 2 && args[0] == "list";
   bool cat = args.size() == 3 && args[0] == "cat";
-  if (!list && !cat) return Usage();
-  try {
+  if (!list && !cat) return UsageError(kUsage);
+  return RunReportingErrors([&] {
     TZipFile zip;
     zip.LoadFromFile(args[1]);
     return list ? List(zip) : Cat(zip, args[1], args[2]);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  });
 }

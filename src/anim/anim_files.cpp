@@ -8,16 +8,12 @@
 
 #include "anim/disk_path.h"
 #include "anim/rig_reader.h"
+#include "data/ascii_case.h"
 #include "data/file_io.h"
+#include "data/real_text.h"
 #include "data/zip_file.h"
 
 namespace {
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return text;
-}
 
 // The decoder's format hint: the extension in upper case.
 std::string FormatHint(const std::string& name) {
@@ -97,7 +93,7 @@ TSprFrame ReadFrameLine(const std::string& line) {
   for (int i = 0; i < 8 && start <= line.size(); ++i) {
     size_t blank = line.find(' ', start);
     size_t end = blank == std::string::npos ? line.size() : blank;
-    fields[i] = ReadWholeNumber(std::string_view(line).substr(start, end - start)).value_or(0);
+    fields[i] = TextToInteger(std::string_view(line).substr(start, end - start)).value_or(0);
     start = end + 1;
   }
   return {float(fields[0]), float(fields[1]), float(fields[2]), float(fields[3]),

@@ -5,7 +5,6 @@
 // a part may name a parent that comes later.
 #include "anim/rig_reader.h"
 
-#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -13,6 +12,8 @@
 #include "anim/anim_files.h"
 #include "anim/anim_play.h"
 #include "anim/anim_text.h"
+#include "data/ascii_case.h"
+#include "data/real_text.h"
 
 namespace {
 
@@ -32,10 +33,7 @@ std::pair<std::string, std::string> SplitKeyValue(const std::string& line) {
 // "1", or "TRUE" in any letter case; anything else ("yes" too) is false.
 bool ReadFlag(const std::string& value) {
   if (value == "1") return true;
-  std::string upper = value;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
-  return upper == "TRUE";
+  return UpperAscii(value) == "TRUE";
 }
 
 // The text up to the next blank, and the rest after it.
@@ -48,7 +46,7 @@ std::string_view NextField(std::string_view& rest) {
 
 // Codes the format does not define play as splines, so they are kept as one.
 uint8_t KeyType(std::string_view text) {
-  std::optional<int32_t> code = ReadWholeNumber(text);
+  std::optional<int32_t> code = TextToInteger(text);
   return code && (*code == 0 || *code == 1) ? uint8_t(*code) : uint8_t(2);
 }
 
@@ -139,7 +137,7 @@ void RigReader::Fail(const std::string& what) const {
 
 // A whole number the file must give; the load ends when it cannot be read.
 int32_t RigReader::Whole(std::string_view text) const {
-  std::optional<int32_t> value = ReadWholeNumber(text);
+  std::optional<int32_t> value = TextToInteger(text);
   if (!value) Fail("'" + std::string(text) + "' is not a valid integer value");
   return *value;
 }

@@ -2,8 +2,10 @@
 
 #include <optional>
 
+#include "data/ascii_case.h"
 #include "data/file_io.h"
 #include "data/real_text.h"
+#include "data/text_lines.h"
 
 namespace {
 
@@ -13,87 +15,12 @@ constexpr char kCtrlZ = '\x1A';
 
 // Keys and block lookups ignore the case of A to Z only; other bytes compare exactly,
 // whatever the locale.
-char UpperAZ(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool SameNameAZ(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAZ(a[i]) != UpperAZ(b[i])) return false;
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   }
   return true;
-}
-
-int DigitValue(char c, int base) {
-  int d = -1;
-  if (c >= '0' && c <= '9') d = c - '0';
-  if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-  return d < base ? d : -1;
-}
-
-// Hexadecimal after "$" or "0x" is a 32-bit pattern, so it may reach FFFFFFFF.
-int ReadIntegerBase(std::string_view text, size_t& i) {
-  if (text.substr(i, 1) == "$") {
-    i += 1;
-    return 16;
-  }
-  if (text.substr(i, 2) == "0x" || text.substr(i, 2) == "0X") {
-    i += 2;
-    return 16;
-  }
-  return 10;
-}
-
-std::optional<int32_t> TextToInteger(std::string_view text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int base = ReadIntegerBase(text, i);
-  uint64_t limit = base == 16 ? 0xFFFFFFFFu : negative ? 2147483648u : 2147483647u;
-  if (i == text.size()) return std::nullopt;
-  uint64_t value = 0;
-  for (; i < text.size(); ++i) {
-    int digit = DigitValue(text[i], base);
-    if (digit < 0) return std::nullopt;
-    value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-    if (value > limit) return std::nullopt;
-  }
-  uint32_t bits = static_cast<uint32_t>(value);
-  return static_cast<int32_t>(negative ? 0u - bits : bits);
-}
-
-// File lines: CR LF or LF ends a line; after a lone CR the rest up to the next LF is
-// dropped; Ctrl-Z ends the file.
-LineList SplitFileLines(std::string_view bytes) {
-  bytes = bytes.substr(0, bytes.find(kCtrlZ));
-  LineList lines;
-  size_t i = 0;
-  while (i < bytes.size()) {
-    size_t end = bytes.find_first_of("\r\n", i);
-    if (end == std::string_view::npos) end = bytes.size();
-    lines.emplace_back(bytes.substr(i, end - i));
-    size_t lf = bytes.find('\n', end);
-    i = lf == std::string_view::npos ? bytes.size() : lf + 1;
-  }
-  return lines;
-}
-
-// Package text: each CR ends a line and LF bytes are dropped wherever they stand.
-LineList SplitTextLines(std::string_view text) {
-  LineList lines;
-  std::string line;
-  for (char c : text) {
-    if (c == '\r') {
-      lines.push_back(std::move(line));
-      line.clear();
-    } else if (c != '\n') {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(std::move(line));
-  return lines;
 }
 
 // Is the cleaned line exactly open + name + close, as in "</Layer>" or "[/Script]"?
@@ -185,8 +112,8 @@ void WriteTail(std::string& out, const TDatBlock& block) {
   if (!block.Name.empty()) AppendTag(out, block, true);
 }
 
-// The reader removes every double quote, so a quote inside a value cannot survive; left
-// in, it would also unquote the blanks that follow it.
+}  // namespace
+
 std::string QuotedValue(std::string_view value) {
   std::string quoted = "\"";
   for (char c : value) {
@@ -194,8 +121,6 @@ std::string QuotedValue(std::string_view value) {
   }
   return quoted + '"';
 }
-
-}  // namespace
 
 std::string CleanLine(std::string_view line) {
   std::string cleaned;
@@ -286,36 +211,41 @@ void TDatBlock::AddLine(std::string_view text) {
   Lines.emplace_back(text);
 }
 
+// The stack holds (block, next child) pairs: the innermost open block is its back.
+void TDatBlock::WalkDepthFirst(const std::function<void(const TDatBlock&)>& enter,
+                               const std::function<void(const TDatBlock&)>& leave) const {
+  struct Frame {
+    const TDatBlock* block;
+    size_t nextChild;
+  };
+  enter(*this);
+  std::vector<Frame> stack{{this, 0}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.nextChild < top.block->Blocks.size()) {
+      const TDatBlock* child = top.block->Blocks[top.nextChild++].get();
+      enter(*child);
+      stack.push_back({child, 0});
+    } else {
+      leave(*top.block);
+      stack.pop_back();
+    }
+  }
+}
+
 void TDat::LoadFromFile(const std::string& path) {
   std::string bytes = ReadWholeFile(path);
   ParseLines(*this, SplitFileLines(bytes));
 }
 
 void TDat::LoadFromText(std::string_view text) {
-  ParseLines(*this, SplitTextLines(text));
+  ParseLines(*this, SplitPackageLines(text));
 }
 
-// Walks the tree depth first with an explicit stack of (block, next child) so that a
-// tree of any depth is written without deep recursion.
 std::string TDat::ToText() const {
-  struct Frame {
-    const TDatBlock* block;
-    size_t nextChild;
-  };
   std::string out;
-  WriteHead(out, *this);
-  std::vector<Frame> stack{{this, 0}};
-  while (!stack.empty()) {
-    Frame& top = stack.back();
-    if (top.nextChild < top.block->Blocks.size()) {
-      const TDatBlock* child = top.block->Blocks[top.nextChild++].get();
-      WriteHead(out, *child);
-      stack.push_back({child, 0});
-    } else {
-      WriteTail(out, *top.block);
-      stack.pop_back();
-    }
-  }
+  WalkDepthFirst([&out](const TDatBlock& block) { WriteHead(out, block); },
+                 [&out](const TDatBlock& block) { WriteTail(out, block); });
   return out;
 }
 

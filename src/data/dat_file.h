@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,6 +60,11 @@ class TDatBlock {
   // Appends an empty angle-bracket child; set IsText on it to make a text block.
   TDatBlock* AddBlock(std::string_view name);
   void AddLine(std::string_view text);
+  // Calls enter for this block and then for each block below it, depth first, and leave
+  // once a block's children are done. The walk keeps its own stack, so a tree of any
+  // depth is walked without deep recursion.
+  void WalkDepthFirst(const std::function<void(const TDatBlock&)>& enter,
+                      const std::function<void(const TDatBlock&)>& leave) const;
 };
 
 // The root of a file, with the reading and writing operations.
@@ -93,3 +99,8 @@ class TDat final : public TDatBlock {
 // One line in its cleaned form: blanks outside double quotes, the quotes themselves and
 // all tabs removed; "//" outside quotes starts a comment that runs to the end of the line.
 std::string CleanLine(std::string_view line);
+
+// A value between double quotes as the writers give it. The reader removes every double
+// quote, so one inside the value cannot survive and is left out; left in, it would also
+// unquote the blanks that follow it.
+std::string QuotedValue(std::string_view value);

@@ -1,7 +1,8 @@
-// The text form of real numbers in the game's files. The decimal point is always "."
+// The text form of numbers in the game's files. The decimal point is always "."
 // whatever the locale, so files move between machines unchanged.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,3 +17,8 @@ std::string FloatToText(double v);
 // whole text must match. Rounded once to single precision; a magnitude too small for a
 // single rounds to zero. Nothing when the text does not match or the value overflows.
 std::optional<float> TextToFloat(std::string_view text);
+
+// A whole number: an optional sign, then decimal digits, or hexadecimal after "$" or
+// "0x" (up to 32 bits, so "$FFFFFFFF" is -1). The whole text must match. Nothing for any
+// other text or an overflow.
+std::optional<int32_t> TextToInteger(std::string_view text);

@@ -42,18 +42,10 @@ std::string LevelPath(const std::string& name) {
   return BaseDir + "Levels/" + name;
 }
 
-bool IsPlainLevelFile(const std::string& name) {
-  std::string extension = file_GetExtension(name);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension == "vle";
-}
-
 // A level file that cannot be read at all leaves the player where he is, with the reason
 // on the message list. A package that failed halfway is closed again.
 bool LoadLevelFile(TLevel& level, const std::string& name) {
-  bool plain = IsPlainLevelFile(name);
+  bool plain = IsLevelFileName(name);
   auto fail = [plain](const std::exception& e) {
     AddMessage(e.what());
     if (!plain) FreeLevelPackage();

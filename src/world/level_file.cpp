@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/ascii_case.h"
 #include "data/dat_file.h"
 #include "data/real_text.h"
 #include "data/zip_file.h"
@@ -34,16 +35,6 @@ std::string Line(std::string_view key, std::string_view value) {
   line += " = ";
   line += value;
   return line;
-}
-
-// The reader removes every double quote, so one inside the value cannot be kept (the
-// same rule as the data file's own parameter writer).
-std::string Quoted(std::string_view text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c != '"') quoted += c;
-  }
-  return quoted + '"';
 }
 
 void WriteScript(TDatBlock& parent, const char* name, const TScriptRecord& script) {
@@ -83,7 +74,7 @@ void WritePosition(TDatBlock& block, float x, float y) {
 TDatBlock* BeginElement(TDatBlock& layer, const char* name, const TElement& e,
                         const std::string* fileName) {
   TDatBlock* block = layer.AddBlock(name);
-  if (fileName) block->AddLine(Line("FileName", Quoted(*fileName)));
+  if (fileName) block->AddLine(Line("FileName", QuotedValue(*fileName)));
   block->AddLine(Line("ID", std::to_string(e.ID)));
   if (e.LinkID != 0) block->AddLine(Line("LinkID", std::to_string(e.LinkID)));
   return block;
@@ -153,7 +144,7 @@ void WriteElement(TDatBlock& layer, const TElement& e) {
 
 void WriteLayer(TDatBlock& root, const TLayer& layer) {
   TDatBlock* block = root.AddBlock("Layer");
-  if (!layer.Name.empty()) block->AddLine(Line("Name", Quoted(layer.Name)));
+  if (!layer.Name.empty()) block->AddLine(Line("Name", QuotedValue(layer.Name)));
   if (!layer.Visible) block->AddLine("Visible = False");
   for (const auto& e : layer.Elements)
     WriteElement(*block, *e);
@@ -365,22 +356,18 @@ TTopTen ReadTopTen(const TDat& dat) {
   return table;
 }
 
-bool IsLevelMember(const std::string& name) {
-  std::string extension = file_GetExtension(name);
-  for (char& c : extension) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return extension == "VLE";
-}
-
 int LevelMemberIndex(const TZipFile& package) {
   for (int i = 0; i < package.Count(); ++i) {
-    if (IsLevelMember(package.Name(i))) return i;
+    if (IsLevelFileName(package.Name(i))) return i;
   }
   return -1;
 }
 
 }  // namespace
+
+bool IsLevelFileName(const std::string& name) {
+  return UpperAscii(file_GetExtension(name)) == "VLE";
+}
 
 void SaveLevel(const TLevel& level, const std::string& fileName, TDat* target) {
   TDat own;

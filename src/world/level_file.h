@@ -30,6 +30,10 @@ void SaveLevel(const TLevel& level, const std::string& fileName, TDat* target = 
 // FileError, and EConvertError for a bad top-ten time (the level is then left empty and
 // the top ten unchanged).
 void LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat> source = nullptr);
+// Whether the name is a level file's: its extension is "vle" in any letter case. A level
+// file on disk is read as text, anything else as a package; in a package it is the
+// level member.
+bool IsLevelFileName(const std::string& name);
 // Opens a package (it stays open as the current package), loads its patterns and the
 // level from its first ".VLE" member. Throws FileError and ZipError.
 void LoadLevelPackage(TLevel& level, const std::string& fileName);

@@ -9,6 +9,7 @@
 #include "anim/anim_files.h"
 #include "anim/anim_play.h"
 #include "anim/disk_path.h"
+#include "data/ascii_case.h"
 #include "data/dat_file.h"
 #include "data/file_io.h"
 #include "data/zip_file.h"
@@ -22,12 +23,6 @@ TPatternList PackagePatterns;
 namespace {
 
 constexpr float kDefaultAnimSpeed = 0.024f;
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return text;
-}
 
 std::string UpperExtension(const std::string& name) {
   return UpperAscii(file_GetExtension(name));

@@ -2,11 +2,10 @@
 // frame past its last shows the last; a plain image is centred on its anchor.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "../platform/test_screenshot.h"
 #include "anim/anim_files.h"
 #include "anim/anim_play.h"
 #include "anim_test_util.h"
@@ -29,35 +28,10 @@ void DrawScene() {
   batch2d_End();
 }
 
-struct Probe {
-  std::string what;
-  int x, y;
-  Rgb colour;
-  bool operator==(const Probe&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Probe& p) {
-  return out << p.what << " (" << p.x << ", " << p.y << ") = " << int(p.colour[0]) << ","
-             << int(p.colour[1]) << "," << int(p.colour[2]);
-}
-
 // The colours at the probes' places in a frame drawn at rig frame time t.
-std::vector<Probe> DrawAt(uint16_t t, std::vector<Probe> probes) {
+std::vector<Probe> DrawAt(uint16_t t, const std::vector<Probe>& probes) {
   scene->rigFrame = t;
-  const std::string png = TempPath("draw_" + std::to_string(t) + ".png");
-  std::filesystem::remove(png);
-  zgl_Reg(SYS_DRAW, DrawScene);
-  scr_SetOptions(800, 600, 0, false, false);
-  zgl_SetHeadless({1, png, nullptr});
-  EXPECT_TRUE(zgl_Init()) << zgl_GetError();
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgba;
-  EXPECT_TRUE(img_LoadRgba(png, w, h, rgba)) << png;
-  for (Probe& p : probes) {
-    const uint8_t* px = &rgba.at((size_t(p.y) * size_t(w) + size_t(p.x)) * 4);
-    p.colour = {px[0], px[1], px[2]};
-  }
-  return probes;
+  return ShootFrame("draw_" + std::to_string(t) + ".png", DrawScene).Measure(probes);
 }
 
 TEST(AnimDraw, a_rig_moves_between_frame_times) {

@@ -1,88 +1,21 @@
-// Temporary files, generated images and an in-memory image folder for the animation tests.
+// An in-memory image folder, rigs read from text and their pictures as text for the
+// animation tests; files and images come from tests/platform/test_images.h.
 #pragma once
 
-#include <unistd.h>
-
-#include <array>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <map>
-#include <sstream>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "../platform/test_images.h"
 #include "anim/anim.h"
 #include "anim/anim_files.h"
 #include "platform/engine.h"
 
 namespace anim_test {
 
-using Rgb = std::array<uint8_t, 3>;
-constexpr Rgb kRed{255, 0, 0};
-constexpr Rgb kGreen{0, 255, 0};
-constexpr Rgb kBlue{0, 0, 255};
-constexpr Rgb kBlack{0, 0, 0};
-
-// A folder of this test process, removed when the process ends.
-class TempFolder {
- public:
-  TempFolder()
-      : path_(std::filesystem::temp_directory_path() /
-              ("tovi2-anim-test-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// A path inside the process's temporary folder; its folders are made.
-inline std::string TempPath(const std::string& relative) {
-  static TempFolder folder;
-  std::filesystem::path path = folder.Path() / relative;
-  std::filesystem::create_directories(path.parent_path());
-  return path.string();
-}
-
-inline std::string WriteFile(const std::string& relative, const std::string& bytes) {
-  std::string path = TempPath(relative);
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// An opaque PNG of one colour, or of the colours colourAt gives.
-inline std::string WritePng(const std::string& relative, int w, int h,
-                            const std::function<Rgb(int, int)>& colourAt) {
-  std::vector<uint8_t> rgba;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      Rgb c = colourAt(x, y);
-      rgba.insert(rgba.end(), {c[0], c[1], c[2], 255});
-    }
-  }
-  std::string path = TempPath(relative);
-  return img_SavePng(path, w, h, rgba) ? path : "";
-}
-
-inline std::string WritePng(const std::string& relative, int w, int h, Rgb colour = kRed) {
-  return WritePng(relative, w, h, [colour](int, int) { return colour; });
-}
+using namespace test_images;
 
 // Images by name, of given sizes, for the text readers: "mem/NAME" is the path of NAME;
 // names not listed are missing.

@@ -2,6 +2,7 @@
 // does not keep, parent links, and the errors that end a load.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>

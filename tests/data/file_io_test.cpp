@@ -2,46 +2,20 @@
 #include "data/file_io.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
 #include "dat_tree_text.h"
 #include "data/dat_file.h"
+#include "temp_folder.h"
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tovi2-data-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) {
-      names.insert(entry.path().filename().string());
-    }
-    return names;
-  }
-
- private:
-  std::string path_;
-};
-
-void WriteRaw(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string ErrorOf(void (*action)(const std::string&), const std::string& path) {
   try {
@@ -54,21 +28,13 @@ std::string ErrorOf(void (*action)(const std::string&), const std::string& path)
 
 // Lets the next write run into a file size limit of 100 bytes, as on a full disk.
 std::string WriteWithSizeLimit(const std::string& path, const std::string& bytes) {
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old;
-  ::getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 100;
-  ::setrlimit(RLIMIT_FSIZE, &small);
-  std::string error = "no error";
+  SmallFileSizeLimit limit;
   try {
     WriteFileAtomic(path, bytes);
   } catch (const FileError& e) {
-    error = e.what();
+    return e.what();
   }
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, SIG_DFL);
-  return error;
+  return "no error";
 }
 
 }  // namespace

@@ -3,12 +3,10 @@
 #include "data/zip_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "data/file_io.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -420,51 +419,10 @@ TEST(ZipFile, MemberLookupCountsBothSeparatorsAlike) {
     EXPECT_EQ(MemberFolder(name), folder) << name;
 }
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tovi2-zip-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    ::chmod(path_.c_str(), 0755);
-    fs::remove_all(path_);
-  }
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  // Every file below the folder with its content, directories left out.
-  std::map<std::string, std::string> Files(const std::string& below = "") const {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(*this / below)) {
-      if (!entry.is_regular_file()) continue;
-      files[fs::relative(entry.path(), *this / below).string()] = ReadWholeFile(entry.path());
-    }
-    return files;
-  }
-
- private:
-  std::string path_;
-};
-
-void WriteRaw(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Runs a save with a file size limit of 100 bytes, as on a full disk.
 void SaveWithSizeLimit(const TZipFile& zip, const std::string& path) {
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old;
-  ::getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 100;
-  ::setrlimit(RLIMIT_FSIZE, &small);
-  try {
-    zip.SaveToFile(path);
-  } catch (...) {
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    throw;
-  }
-  ::setrlimit(RLIMIT_FSIZE, &old);
+  SmallFileSizeLimit limit;
+  zip.SaveToFile(path);
 }
 
 // The package holds the player's top ten: a save that cannot complete must leave the

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "../platform/test_images.h"
+#include "../platform/test_screenshot.h"
 #include "anim/anim_play.h"
 #include "gui/gui_resources.h"
 #include "gui/menu_world.h"
@@ -39,28 +39,6 @@ Rgb DigitCell(int x, int) {
   return {uint8_t(20 * (x / 16 + 1)), 255, 100};
 }
 
-struct Screenshot {
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgba;
-
-  Rgb At(int x, int y) const {
-    const uint8_t* p = &rgba.at((size_t(y) * size_t(w) + size_t(x)) * 4);
-    return {p[0], p[1], p[2]};
-  }
-  // Whether any pixel of the box [x0, x1) x [y0, y1) passes the test.
-  bool Any(int x0, int y0, int x1, int y1, const std::function<bool(Rgb)>& test) const {
-    for (int y = std::max(y0, 0); y < std::min(y1, h); ++y) {
-      for (int x = std::max(x0, 0); x < std::min(x1, w); ++x)
-        if (test(At(x, y))) return true;
-    }
-    return false;
-  }
-  // The rows [y0, y1) whole, for comparing one band of two pictures.
-  std::vector<uint8_t> Band(int y0, int y1) const {
-    return {rgba.begin() + y0 * w * 4, rgba.begin() + y1 * w * 4};
-  }
-};
-
 // The fully covered pixels of the white menu text.
 bool IsText(Rgb c) {
   return c[0] >= 230 && c[1] >= 230 && c[2] >= 230;
@@ -70,24 +48,9 @@ bool IsCursor(Rgb c) {
   return c[0] == kCursorRed && c[2] == kCursorBlue;
 }
 
-std::function<void()> drawScene;
-
-void DrawSceneProc() {
-  drawScene();
-}
-
 Screenshot Shoot(const std::function<void()>& draw) {
   static int count = 0;
-  const std::string png = TempPath("gui_screen_" + std::to_string(count++) + ".png");
-  drawScene = draw;
-  zgl_Reg(SYS_DRAW, DrawSceneProc);
-  scr_SetOptions(800, 600, 0, false, false);
-  zgl_SetHeadless({1, png, nullptr});
-  Screenshot shot;
-  EXPECT_TRUE(zgl_Init()) << zgl_GetError();
-  EXPECT_TRUE(img_LoadRgba(png, shot.w, shot.h, shot.rgba)) << png;
-  std::filesystem::remove(png);
-  return shot;
+  return ShootFrame("gui_screen_" + std::to_string(count++) + ".png", draw);
 }
 
 Screenshot ShootView(const TMenuView& view) {
@@ -419,12 +382,6 @@ TEST_F(Screens, menu_background_tiles_a_faint_logo_and_the_balls) {
   const Screenshot game = ShootView(view);
   FreeMenuWorld();
 
-  struct Probe {
-    std::string what;
-    int x, y;
-    Rgb colour;
-    bool operator==(const Probe&) const = default;
-  };
   // Logo rows 120 apart, every other one shifted by 130: at (100, 0), (230, 120), ...
   // alpha 15 of red over the tile; balls alpha 70 of green over the tile.
   const Rgb logo{15, 0, 60}, ball{0, 70, 47};

@@ -4,13 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/engine.h"
 #include "test_images.h"
+#include "test_screenshot.h"
 
 namespace {
 
@@ -94,52 +93,6 @@ void DrawScene() {
 
 void LoadWithContext() {
   scene.doomed = LoadPng("tovi2_render_doomed.png", 4, 4, [](int, int) { return kRed; });
-}
-
-struct Probe {
-  std::string what;
-  int x, y;
-  Rgb colour;
-  bool operator==(const Probe&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Probe& p) {
-  return out << p.what << " (" << p.x << ", " << p.y << ") = " << int(p.colour[0]) << ","
-             << int(p.colour[1]) << "," << int(p.colour[2]);
-}
-
-struct Screenshot {
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgba;
-
-  Rgb At(int x, int y) const {
-    const uint8_t* p = &rgba[(size_t(y) * size_t(w) + size_t(x)) * 4];
-    return {p[0], p[1], p[2]};
-  }
-  // The probes with the colours this picture has at their places.
-  std::vector<Probe> Measure(std::vector<Probe> probes) const {
-    for (Probe& p : probes)
-      p.colour = At(p.x, p.y);
-    return probes;
-  }
-  bool AnyIn(int x0, int y0, int x1, int y1, bool (*test)(Rgb)) const {
-    for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x)
-        if (test(At(x, y))) return true;
-    return false;
-  }
-};
-
-Screenshot RunOneFrame(const std::string& name) {
-  const std::string png = TempPath(name);
-  std::filesystem::remove(png);
-  zgl_Reg(SYS_DRAW, DrawScene);
-  scr_SetOptions(800, 600, 0, false, false);
-  zgl_SetHeadless({1, png, nullptr});
-  Screenshot shot;
-  EXPECT_TRUE(zgl_Init()) << zgl_GetError();
-  EXPECT_TRUE(img_LoadRgba(png, shot.w, shot.h, shot.rgba)) << png;
-  return shot;
 }
 
 class EngineRender : public testing::Test {
@@ -231,7 +184,7 @@ bool HasGreenOrBlue(Rgb c) {
 }
 
 TEST_F(EngineRender, headless_frame_shows_sprites_triangles_and_text_in_place) {
-  const Screenshot shot = RunOneFrame("tovi2_render_scene.png");
+  const Screenshot shot = ShootFrame("tovi2_render_scene.png", DrawScene);
   ASSERT_EQ(std::make_pair(shot.w, shot.h), std::make_pair(800, 600));
   const std::vector<Probe> expected = ExpectedProbes();
   // One grey level of slack for the half-transparent square.
@@ -243,20 +196,20 @@ TEST_F(EngineRender, headless_frame_shows_sprites_triangles_and_text_in_place) {
   EXPECT_EQ(CheckerLetters(shot), "YBBY YBBY YBBY YBBY YBBY YBBY YBBY YBBY");
 
   const int helloW = int(text_GetWidth(scene.font, "Hello"));
-  EXPECT_TRUE(shot.AnyIn(300, 400, 300 + helloW, 420, IsWhite)) << "white text in its box";
-  EXPECT_FALSE(shot.AnyIn(290, 385, 300 + helloW + 10, 400, IsLit)) << "nothing above the line";
-  EXPECT_FALSE(shot.AnyIn(300 + helloW + 2, 400, 300 + helloW + 40, 420, IsLit))
+  EXPECT_TRUE(shot.Any(300, 400, 300 + helloW, 420, IsWhite)) << "white text in its box";
+  EXPECT_FALSE(shot.Any(290, 385, 300 + helloW + 10, 400, IsLit)) << "nothing above the line";
+  EXPECT_FALSE(shot.Any(300 + helloW + 2, 400, 300 + helloW + 40, 420, IsLit))
       << "nothing past the width";
   const int hiW = int(2 * text_GetWidth(scene.font, "Hi"));
-  EXPECT_TRUE(shot.AnyIn(300, 450, 300 + hiW, 490, IsStrongRed)) << "red text at twice the size";
-  EXPECT_FALSE(shot.AnyIn(300, 450, 300 + hiW, 490, HasGreenOrBlue)) << "red text only";
-  EXPECT_TRUE(shot.AnyIn(300 + hiW / 2, 450, 300 + hiW, 490, IsLit)) << "scaled text is wider";
+  EXPECT_TRUE(shot.Any(300, 450, 300 + hiW, 490, IsStrongRed)) << "red text at twice the size";
+  EXPECT_FALSE(shot.Any(300, 450, 300 + hiW, 490, HasGreenOrBlue)) << "red text only";
+  EXPECT_TRUE(shot.Any(300 + hiW / 2, 450, 300 + hiW, 490, IsLit)) << "scaled text is wider";
 }
 
 TEST_F(EngineRender, textures_survive_a_second_window) {
-  RunOneFrame("tovi2_render_first.png");
+  ShootFrame("tovi2_render_first.png", DrawScene);
   LoadWithContext();  // the first run deleted it while drawing
-  const Screenshot second = RunOneFrame("tovi2_render_second.png");
+  const Screenshot second = ShootFrame("tovi2_render_second.png", DrawScene);
   const std::vector<Probe> probes = {
       {"checker", 4, 4, kYellow},
       {"checker repeat", 20, 4, kYellow},

@@ -1,4 +1,4 @@
-// Small generated images and temporary files for the engine tests.
+// Small generated images and temporary files for the tests that load images and files.
 #pragma once
 
 #include <array>
@@ -31,8 +31,7 @@ constexpr Rgb kBlack{0, 0, 0};
 class TempFolder {
  public:
   TempFolder()
-      : path_(std::filesystem::temp_directory_path() /
-              ("tovi2-engine-test-" + std::to_string(getpid()))) {
+      : path_(std::filesystem::temp_directory_path() / ("tovi2-test-" + std::to_string(getpid()))) {
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {
@@ -45,9 +44,12 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// A path inside the process's temporary folder; its folders are made.
 inline std::string TempPath(const std::string& name) {
   static TempFolder folder;
-  return (folder.Path() / name).string();
+  std::filesystem::path path = folder.Path() / name;
+  std::filesystem::create_directories(path.parent_path());
+  return path.string();
 }
 
 // Opaque RGBA pixels, rows top to bottom, coloured by colourAt(x, y).
@@ -67,6 +69,10 @@ inline std::string WritePng(const std::string& name, int w, int h,
                             const std::function<Rgb(int, int)>& colourAt) {
   std::string path = TempPath(name);
   return img_SavePng(path, w, h, Pixels(w, h, colourAt)) ? path : "";
+}
+
+inline std::string WritePng(const std::string& name, int w, int h, Rgb colour = kRed) {
+  return WritePng(name, w, h, [colour](int, int) { return colour; });
 }
 
 inline std::string WriteFile(const std::string& name, const std::string& bytes) {

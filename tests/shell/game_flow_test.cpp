@@ -94,20 +94,8 @@ constexpr const char* kCreature =
 
 constexpr double kStartX = 100;
 
-class GameFlowTest : public ::testing::Test {
+class GameFlowTest : public ProgramFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tovi2-flow-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    dir_ = root_ / "game";
-    fs::create_directory(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-
   // Three copies of the level; typing "L", "E" picks "Lemon.vle".
   void MakeLevelFolder() {
     fs::create_directories(dir_ / "Data" / "Creatures");
@@ -138,8 +126,6 @@ class GameFlowTest : public ::testing::Test {
     EXPECT_EQ(r.status, 0) << r.errors;
     return fs::exists(dump) ? ReadWholeFile(dump.string()) : "";
   }
-
-  fs::path root_, dir_;
 };
 
 // From "Choose Player" with "Anna" chosen last: Main Menu, Play, the level chosen last.

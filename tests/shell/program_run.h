@@ -2,8 +2,11 @@
 #pragma once
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
@@ -49,3 +52,25 @@ inline ProgramRun RunProgramAt(const char* exe, const std::vector<std::string>& 
   r.errors = ReadWholeFile(errFile.string());
   return r;
 }
+
+// A fresh temporary folder root_ for each test, with the program folder dir_ ("game")
+// inside it. The whole folder is removed afterwards, even when a test took away the
+// program folder's permissions.
+class ProgramFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tovi2-program-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    dir_ = root_ / "game";
+    std::filesystem::create_directory(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(root_, ec);
+  }
+
+  std::filesystem::path root_, dir_;
+};

@@ -1,65 +1,26 @@
 // Start-up through the real program, run headless.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "data/file_io.h"
+#include "program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int status = -1;  // exit status, or -1 when the program did not exit normally
-  std::string errors;
-};
-
 // Runs tovi2 with the arguments; standard error is collected.
-RunResult RunTovi2(const std::vector<std::string>& args, const fs::path& errFile) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    int fd = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(fd, 2);
-    std::vector<char*> argv{const_cast<char*>(TOVI2_EXE)};
-    for (const std::string& a : args)
-      argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(TOVI2_EXE, argv.data());
-    _exit(127);
-  }
-  int wstatus = 0;
-  waitpid(pid, &wstatus, 0);
-  RunResult r;
-  r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-  r.errors = ReadWholeFile(errFile);
-  return r;
+ProgramRun RunTovi2(const std::vector<std::string>& args, const fs::path& errFile) {
+  return RunProgramAt(TOVI2_EXE, args, errFile);
 }
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public ProgramFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tovi2-startup-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    dir_ = root_ / "game";
-    fs::create_directory(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, ec);
-    fs::remove_all(root_, ec);
-  }
-
   // A headless run of `ticks` ticks in the game folder with an optional key script.
-  RunResult Run(uint64_t ticks, const std::string& keys = "") {
+  ProgramRun Run(uint64_t ticks, const std::string& keys = "") {
     std::vector<std::string> args{"--headless",          "--dir",        dir_.string(),  "--ticks",
                                   std::to_string(ticks), "--dump-state", Dump().string()};
     if (!keys.empty()) {
@@ -71,20 +32,7 @@ class StartupTest : public ::testing::Test {
   fs::path Dump() const { return root_ / "state.json"; }
   fs::path ConfigFile() const { return dir_ / "Config.dat"; }
   void WriteConfig(const std::string& bytes) { std::ofstream(ConfigFile()) << bytes; }
-
-  fs::path root_, dir_;
 };
-
-constexpr const char* kDefaultConfig =
-    "FullScreen = \"True\"\r\n"
-    "VSync = \"False\"\r\n"
-    "ShowRecNames = \"True\"\r\n"
-    "ShowLastAppleTime = \"False\"\r\n"
-    "HideSprites = \"False\"\r\n"
-    "Left = \"203\"\r\n"
-    "Right = \"205\"\r\n"
-    "Jump = \"200\"\r\n"
-    "Restart = \"19\"\r\n";
 
 std::string Settings(const std::string& flags, int left, int right, int jump, int restart) {
   return "\"settings\":{" + flags + ",\"Left\":" + std::to_string(left) +
@@ -105,7 +53,7 @@ constexpr const char* kDefaultFlags =
 }  // namespace
 
 TEST_F(StartupTest, FirstStartWritesTheNineDefaultsAndRunsTheTicks) {
-  RunResult r = Run(1000);
+  ProgramRun r = Run(1000);
   ASSERT_EQ(r.status, 0) << r.errors;
   EXPECT_EQ(ReadWholeFile(ConfigFile()), kDefaultConfig);
   EXPECT_EQ(TicksAndSettings(ReadWholeFile(Dump())),
@@ -126,7 +74,7 @@ TEST_F(StartupTest, ExistingSettingsAreReadAndNotRewritten) {
   };
   for (const Case& c : cases) {
     WriteConfig(c.config);
-    RunResult r = Run(5);
+    ProgramRun r = Run(5);
     ASSERT_EQ(r.status, 0) << r.errors;
     EXPECT_EQ(ReadWholeFile(ConfigFile()), c.config) << "rewritten";
     EXPECT_EQ(TicksAndSettings(ReadWholeFile(Dump())),
@@ -137,7 +85,7 @@ TEST_F(StartupTest, ExistingSettingsAreReadAndNotRewritten) {
 
 TEST_F(StartupTest, FlagsReadInAnyCaseAndCorruptFilesStartWithDefaults) {
   WriteConfig("FULLSCREEN = false\r\nvsync = TRUE\r\nHideSprites = \"true\"\r\n");
-  RunResult r = Run(1);
+  ProgramRun r = Run(1);
   ASSERT_EQ(r.status, 0) << r.errors;
   EXPECT_EQ(TicksAndSettings(ReadWholeFile(Dump())),
             "{\"ticks\":1," +
@@ -158,7 +106,7 @@ TEST_F(StartupTest, FlagsReadInAnyCaseAndCorruptFilesStartWithDefaults) {
 
 TEST_F(StartupTest, UnreadableSettingsEndStartUpWithTheFileError) {
   fs::create_directory(ConfigFile());
-  RunResult r = Run(10);
+  ProgramRun r = Run(10);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.errors.find("Config.dat"), std::string::npos) << r.errors;
   EXPECT_FALSE(fs::exists(Dump()));
@@ -166,14 +114,14 @@ TEST_F(StartupTest, UnreadableSettingsEndStartUpWithTheFileError) {
 
 TEST_F(StartupTest, KeyScriptReachesTheGameTick) {
   // Alt + Enter switches full screen for the run (never written to the file).
-  RunResult r = Run(10, "3 down ALT\n4 down ENTER\n5 up ENTER\n6 up ALT\n");
+  ProgramRun r = Run(10, "3 down ALT\n4 down ENTER\n5 up ENTER\n6 up ALT\n");
   ASSERT_EQ(r.status, 0) << r.errors;
   EXPECT_NE(ReadWholeFile(Dump()).find("\"FullScreen\":false"), std::string::npos);
   EXPECT_EQ(ReadWholeFile(ConfigFile()), kDefaultConfig);
 }
 
 TEST_F(StartupTest, BadCommandLinesAndKeyScriptsAreRefused) {
-  RunResult r = Run(10, "3 down NOSUCHKEY\n");
+  ProgramRun r = Run(10, "3 down NOSUCHKEY\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.errors.find("line 1: unknown key \"NOSUCHKEY\""), std::string::npos) << r.errors;
   EXPECT_FALSE(fs::exists(ConfigFile())) << "nothing is written before the run starts";

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/ascii_case.h"
 #include "data/dat_file.h"
 #include "world/level.h"
 #include "world/level_file.h"
@@ -28,10 +29,7 @@ Pattern* AddPattern(TPatternList& list, const char* typeName, const std::string&
   auto pattern = std::make_unique<Pattern>();
   pattern->FileName = fileName;
   pattern->Name = fileName.substr(0, fileName.rfind('.'));
-  pattern->UpperName = pattern->Name;
-  for (char& c : pattern->UpperName) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  pattern->UpperName = UpperAscii(pattern->Name);
   pattern->TypeName = typeName;
   pattern->Path = fileName;
   return static_cast<Pattern*>(list.AddFront(std::move(pattern)));

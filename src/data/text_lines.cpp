@@ -1,0 +1,36 @@
+#include "data/text_lines.h"
+
+namespace {
+
+constexpr char kCtrlZ = '\x1A';
+
+}  // namespace
+
+std::vector<std::string> SplitFileLines(std::string_view bytes) {
+  bytes = bytes.substr(0, bytes.find(kCtrlZ));
+  std::vector<std::string> lines;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    size_t end = bytes.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = bytes.size();
+    lines.emplace_back(bytes.substr(i, end - i));
+    size_t lf = bytes.find('\n', end);
+    i = lf == std::string_view::npos ? bytes.size() : lf + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> SplitPackageLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\r') {
+      lines.push_back(std::move(line));
+      line.clear();
+    } else if (c != '\n') {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
+}
