@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "data/ascii_case.h"
 #include "data/file_io.h"
 #include "gui/menu_world.h"
 #include "gui/message_list.h"
@@ -104,13 +105,6 @@ enum OptionsItem {
   kJumpItem,
   kRestartItem
 };
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  }
-  return text;
-}
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
@@ -511,7 +505,8 @@ std::vector<std::string> OptionValues() {
       OnOff(Settings.FullScreen), OnOff(Settings.VSync),   PlayerName,
       KeyName(Settings.Left),     KeyName(Settings.Right), KeyName(Settings.Jump),
       KeyName(Settings.Restart)};
-  if (KeyCapture >= kLeftItem && KeyCapture <= kRestartItem) values[KeyCapture] = "_";
+  if (KeyCapture >= kLeftItem && KeyCapture <= kRestartItem)
+    values[static_cast<size_t>(KeyCapture)] = std::string(1, '_');
   return values;
 }
 
