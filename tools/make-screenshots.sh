@@ -22,7 +22,7 @@ KEYS
 shoot() {  # NAME TICKS: runs the key script $work/NAME.keys
   rm -rf "$work/game"
   cp -R "$build/game" "$work/game"
-  "$build/src/shell/tovi2" --headless --dir "$work/game" --ticks "$2" \
+  "$build/tovi2" --headless --dir "$work/game" --ticks "$2" \
     --keys "$work/$1.keys" --screenshot "docs/$1.png"
   echo "docs/$1.png"
 }

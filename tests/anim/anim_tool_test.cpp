@@ -24,7 +24,7 @@ std::ostream& operator<<(std::ostream& out, const ToolRun& r) {
 
 ToolRun RunTool(const std::string& args) {
   const std::string out = TempPath("tool/out.txt"), err = TempPath("tool/err.txt");
-  const std::string command = std::string(TOVI2_BINARY_DIR) + "/tools/tovi2-tool " + args + " >'" +
+  const std::string command = std::string(TOVI2_BINARY_DIR) + "/tovi2-tool " + args + " >'" +
                               out + "' 2>'" + err + "'";
   int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
