@@ -8,3 +8,5 @@
 char UpperAscii(char c);
 // text with a to z made A to Z.
 std::string UpperAscii(std::string text);
+// text with A to Z made a to z.
+std::string LowerAscii(std::string text);

@@ -187,9 +187,12 @@ void ScrollToSelection() {
 // Order of a case-insensitive comparison of ASCII letters (letters compare as upper
 // case). Names equal but for case keep a fixed order by their bytes, so the list does not
 // depend on the order in which the folder is read.
+// Case-insensitive as the platform's own comparisons are: letters fold to lower case, so
+// "_" sorts before them. Names equal but for case keep the order of their bytes, so the
+// list does not depend on the order the folder is read in.
 bool LevelNameLess(const std::string& a, const std::string& b) {
-  std::string ua = UpperAscii(a), ub = UpperAscii(b);
-  return ua != ub ? ua < ub : a < b;
+  std::string la = LowerAscii(a), lb = LowerAscii(b);
+  return la != lb ? la < lb : a < b;
 }
 
 bool IsLevelName(const std::string& name) {

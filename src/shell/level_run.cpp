@@ -179,7 +179,7 @@ void GameTick() {
   if (Player) SteerPlayer(*Player);
   ++GameTicks;
   RunTicks = GameTicks;
-  if (CurrentLevel) CurrentLevel->Step();
+  if (CurrentLevel) CurrentLevel->Step(Player);
 }
 
 void DrawGame() {

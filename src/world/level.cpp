@@ -105,8 +105,9 @@ void ForgetRemoved(const TLevel& level, const std::unordered_set<const TElement*
   }
 }
 
-// Elements are destroyed in layer and list order; the survivors keep theirs.
-void RemoveDeleted(const TLevel& level) {
+// Elements are destroyed in layer and list order; the survivors keep theirs. A removed
+// creature stops being the player, however it came to be deleted.
+void RemoveDeleted(const TLevel& level, TCreature*& player) {
   std::unordered_set<const TElement*> removed;
   for (const auto& layer : level.Layers) {
     std::vector<std::unique_ptr<TElement>> kept;
@@ -116,6 +117,7 @@ void RemoveDeleted(const TLevel& level) {
         continue;
       }
       removed.insert(e.get());
+      if (player && e->Obj.get() == player) player = nullptr;
       e.reset();
     }
     layer->Elements = std::move(kept);
@@ -245,10 +247,15 @@ void TLevel::Draw(const Camera2D& camera) {
 }
 
 void TLevel::Step() {
+  TCreature* noPlayer = nullptr;
+  Step(noPlayer);
+}
+
+void TLevel::Step(TCreature*& player) {
   ++StepCount;
   ForEachCreature(*this, [](TCreature& c) { c.OnGround = 0; });
   if (Space) phys::cpSpaceStep(Space, 0.001);
-  RemoveDeleted(*this);
+  RemoveDeleted(*this, player);
   for (const auto& layer : Layers)
     layer->Update();
   ForEachCreature(*this, [](TCreature& c) {

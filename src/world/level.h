@@ -22,10 +22,10 @@ class TElement {
   std::unique_ptr<TGameObject> Obj;
   int32_t ID = 0;
   TBounds Bounds;
-  int32_t LinkID = 0;      // the element this one depends on; 0 for none
+  int32_t LinkID = 0;        // the element this one depends on; 0 for none
   TElement* Link = nullptr;  // resolved at level start
   bool IsLinkTarget = false;
-  bool Deleted = false;    // removed at the next Step
+  bool Deleted = false;     // removed at the next Step
   int32_t TrackIndex = -1;  // replay track; -1 until recorded
 
   // The object as its kind; nullptr when the element is of another kind.
@@ -83,6 +83,8 @@ class TLevel {
   // One tick: clears the creatures' ground flags, steps the world by 0.001 s, removes
   // deleted elements, updates every element (creatures' LastVY included).
   void Step();
+  // The same; `player` becomes nullptr when its creature is removed.
+  void Step(TCreature*& player);
   void StoreHome();
   void SnapToGrid();
   // Marks every element whose link chain reaches e, and every joint with a deleted end.

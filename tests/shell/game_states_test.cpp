@@ -134,10 +134,10 @@ TEST_F(GameStatesTest, LevelListHoldsLevelNamesInCaseInsensitiveOrderAndEnterNee
   fs::create_directory(dir_ / "Levels" / "Sub");
   SelectedLevel = "x.vle";
   OpenFrom("Main Menu", "Select Level");
-  // Letters compare as upper case, so "_" (after "Z") sorts after the letters; names
+  // Letters compare as lower case, so "_" (before "a") sorts before the letters; names
   // equal but for case keep the order of their bytes.
-  EXPECT_EQ(MenuItems, (Names{"A.zle", "Apple.vle", "apple.vle", "b.VLE", "x.vle", "_x.vle"}));
-  EXPECT_EQ(MenuIndex, 4);
+  EXPECT_EQ(MenuItems, (Names{"_x.vle", "A.zle", "Apple.vle", "apple.vle", "b.VLE", "x.vle"}));
+  EXPECT_EQ(MenuIndex, 5);
 
   Press("ENTER");  // a folder is no level
   EXPECT_EQ(CurrentScreen, "Select Level");

@@ -389,6 +389,27 @@ TEST(LevelCascadeTest, the_player_is_forgotten_when_its_creature_is_marked) {
   EXPECT_EQ(player, standingCreature);
 }
 
+// However a creature came to be deleted, the step that removes it forgets the player.
+TEST(LevelStepTest, removing_the_players_creature_forgets_the_player) {
+  TLevel level;
+  TLayer* layer = level.AddLayer("");
+  auto mine = std::make_unique<TCreature>();
+  TCreature* player = mine.get();
+  TElement* e = layer->AddElement(ekCreature, std::move(mine), 1);
+  TCreature* other =
+      layer->AddElement(ekCreature, std::make_unique<TCreature>(), 2)->As<TCreature>();
+
+  level.Step(player);
+  EXPECT_EQ(player, e->As<TCreature>());
+  player = other;
+  e->Deleted = true;
+  level.Step(player);
+  EXPECT_EQ(player, other);
+  layer->Elements.back()->Deleted = true;
+  level.Step(player);
+  EXPECT_EQ(player, nullptr);
+}
+
 TEST(LevelWorldTest, free_world_takes_the_parts_from_live_elements) {
   TLevel level;
   level.Space = phys::cpSpaceNew();
