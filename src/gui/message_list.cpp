@@ -11,3 +11,5 @@ void AddMessage(const std::string& text, bool) {
 const std::vector<std::string>& MessageList() {
   return messages;
 }
+
+void ClearMessages() { messages.clear(); }

@@ -6,10 +6,13 @@
 // trusted, so every value is checked before it reaches the physics: a dynamic polygon
 // that cannot be a body is built as static ground, and any other element that cannot
 // take part is left out of the world. Either way the message list says so.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "gui/message_list.h"
@@ -44,9 +47,22 @@ constexpr int32_t kTouchRepeat = 10;   // ms in which the same creature touches 
 // singular, which the physics library treats as fatal. Outlines snapped to whole units
 // are at least a unit across, which keeps a million units well clear of that.
 constexpr double kMaxPivotReach = 1e6;
+// Far out, the corners of a small shape round to the same numbers, and the collision code
+// aborts on the corners it then finds equal (a creature beside an edge reaching 1e20 does).
+// Levels span a few thousand units; a billion keeps whole-unit shapes well apart.
+constexpr double kMaxCoordinate = 1e9;
 
-bool IsFinite(cpVect v) {
-  return std::isfinite(v.x) && std::isfinite(v.y);
+// Finite and within kMaxCoordinate of the origin on both axes.
+bool IsInWorld(cpVect v) {
+  return std::fabs(v.x) <= kMaxCoordinate && std::fabs(v.y) <= kMaxCoordinate;
+}
+
+// Every vertex of the outline is in the world.
+bool IsInWorld(const TPoly& poly) {
+  for (const TPolyVertex& v : poly.Vertices) {
+    if (!IsInWorld({v.X, v.Y})) return false;
+  }
+  return true;
 }
 
 bool IsPositive(double v) {
@@ -107,6 +123,24 @@ bool Attach(TPoly& piece, const std::vector<Point2D>& tris, size_t t) {
   return false;
 }
 
+// The coordinates of a point as one key; -0 and 0 are the same point, as they compare.
+uint64_t PointKey(Point2D p) {
+  auto bits = [](float v) { return uint64_t(std::bit_cast<uint32_t>(v == 0 ? 0.0f : v)); };
+  return bits(p.X) << 32 | bits(p.Y);
+}
+
+// A piece only ever gains vertices while it grows, so a triangle with fewer than two
+// corners among them shares no edge with it. Skipping those keeps a sweep from copying and
+// scanning the piece once per triangle, which made large outlines take seconds.
+bool MayAttach(const std::unordered_set<uint64_t>& pieceCorners, const std::vector<Point2D>& tris,
+               size_t t) {
+  if (pieceCorners.empty()) return true;
+  int shared = 0;
+  for (size_t k = 0; k < 3; ++k)
+    shared += pieceCorners.count(PointKey(tris[3 * t + k])) ? 1 : 0;
+  return shared >= 2;
+}
+
 // The outline is turned to the physics' winding first. A convex outline is its own
 // piece; otherwise pieces grow from the triangles, one sweep after another, until a sweep
 // adds nothing, and the next piece starts from the first triangle left. Triangles without
@@ -128,10 +162,15 @@ std::vector<std::unique_ptr<TPoly>> SplitConvex(TPoly& poly) {
   }
   while (left > 0) {
     auto piece = std::make_unique<TPoly>();
+    std::unordered_set<uint64_t> pieceCorners;
     for (bool attached = true; attached;) {
       attached = false;
       for (size_t t = 0; t < count; ++t) {
-        if (used[t] || !Attach(*piece, poly.Tris, t)) continue;
+        if (used[t] || !MayAttach(pieceCorners, poly.Tris, t) || !Attach(*piece, poly.Tris, t)) {
+          continue;
+        }
+        for (size_t k = 0; k < 3; ++k)
+          pieceCorners.insert(PointKey(poly.Tris[3 * t + k]));
         used[t] = true;
         --left;
         attached = true;
@@ -273,13 +312,15 @@ class WorldBuilder {
     BuildEdges(poly);
   }
 
-  // One segment per outline edge; an edge between two equal vertices adds none.
+  // One segment per outline edge; an edge between two equal vertices, or with an end out
+  // of the world, adds none.
   void BuildEdges(TPoly& poly) {
     poly.Space = space_;
     size_t n = poly.Vertices.size();
     for (size_t i = 0; i < n; ++i) {
       const TPolyVertex& a = poly.Vertices[i];
       const TPolyVertex& b = poly.Vertices[(i + 1) % n];
+      if (!IsInWorld({a.X, a.Y}) || !IsInWorld({b.X, b.Y})) continue;
       phys::cpShape* shape =
           phys::cpSegmentShapeNew(staticBody_, {a.X, a.Y}, {b.X, b.Y}, kEdgeRadius);
       SetSurface(shape, kGroundFriction);
@@ -294,7 +335,7 @@ class WorldBuilder {
     std::vector<std::unique_ptr<TPoly>> pieces = SplitConvex(poly);
     Point2D c = poly.Centroid();
     double mass = kDensity * std::fabs(double(poly.SignedArea()));
-    if (!IsPositive(mass) || !IsFinite({c.X, c.Y})) return false;
+    if (!IsPositive(mass) || !IsInWorld({c.X, c.Y}) || !IsInWorld(poly)) return false;
     std::vector<std::vector<cpVect>> fit;  // relative to the body's position
     double moment = 0;
     for (const auto& piece : pieces) {
@@ -332,7 +373,7 @@ class WorldBuilder {
     double mass = kDensity * kCirclePi * r * r;
     double moment = phys::cpMomentForCircle(mass, r, 0, {0, 0});
     bool dynamic = poly.Type == ptDynamic;
-    if (!IsPositive(r) || !IsFinite(centre) ||
+    if (!IsPositive(r) || !IsInWorld(centre) ||
         (dynamic && (!IsPositive(mass) || !IsPositive(moment)))) {
       AddMessage(Describe("Circle", e) + " Body Error: left out");
       return;
@@ -373,7 +414,7 @@ class WorldBuilder {
   void BuildCreature(TElement& e, TCreature& creature) {
     const TCreaturePat* pat = creature.Pattern;
     cpVect pos{creature.X, creature.Y};
-    if (!HasBodyMeasures(pat) || !IsFinite(pos)) {
+    if (!HasBodyMeasures(pat) || !IsInWorld(pos)) {
       AddMessage(Describe("Creature", e, creature.PatternName()) + " Body Error: left out");
       return;
     }
@@ -392,7 +433,7 @@ class WorldBuilder {
   // A sensor on a static body of the object's own, which is never added to the space.
   void BuildObj(TElement& e, TObj& obj) {
     cpVect pos{obj.X, obj.Y};
-    if (!IsPositive(obj.Radius) || !IsFinite(pos)) {
+    if (!IsPositive(obj.Radius) || !IsInWorld(pos)) {
       AddMessage(Describe("Object", e, obj.PatternName()) + " Body Error: left out");
       return;
     }
