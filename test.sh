@@ -9,5 +9,5 @@ cmake -S . -B build-play -DCMAKE_BUILD_TYPE=Release -DTOVI2_TESTS=OFF -DTOVI2_BE
 cmake --build build-play -j"$(nproc)"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVI2_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$(nproc)"
-export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy LP_NUM_THREADS=0
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
