@@ -1,7 +1,8 @@
-// Tovi, the player's creature: a round coral fellow with a sprout on his head, facing
-// right. Its frames are 48 x 48 with the body's position at the centre of a frame; the
-// body that the game simulates (Data/Creatures/tovi.dat) is a capsule of radius 14 from
-// 6 above the centre to 8 below it, so the feet rest on the frame's bottom rows.
+// Tovi, the player's creature: a round coral fellow with a sprout on his head. He is
+// drawn facing right and stored facing left, because the game mirrors a creature's image
+// while it faces right (after a step to the right). Its frames are 48 x 48 with the body's position
+// at the centre of a frame; the body that the game simulates (Data/Creatures/tovi.dat) is a capsule
+// of radius 14 from 6 above the centre to 8 below it, so the feet rest on the frame's bottom rows.
 //
 // tovi.png: row 0 holds the 8 walking frames, rows 1 to 4 the 32 standing frames, 8 a
 // row; tovi_walk.spr and tovi_stand.spr list them in that order.
@@ -112,16 +113,24 @@ Pose StandPose(int frame) {
   return pose;
 }
 
+// One frame drawn facing right, stored mirrored about the frame's centre in the strip.
+void DrawFacingLeft(Canvas& strip, int cell, const Pose& pose) {
+  Canvas frame(kFrame, kFrame);
+  DrawTovi(frame, {kFrame / 2, kFrame / 2}, pose);
+  const int x0 = cell % 8 * kFrame, y0 = cell / 8 * kFrame;
+  for (int y = 0; y < kFrame; ++y) {
+    for (int x = 0; x < kFrame; ++x)
+      strip.Blend(x0 + kFrame - 1 - x, y0 + y, frame.At(x, y));
+  }
+}
+
 }  // namespace
 
 void MakeCreatureImages(AssetOutput& out) {
   Canvas strip(8 * kFrame, 5 * kFrame);
-  auto centre = [](int cell) {
-    return Vec{float(cell % 8 * kFrame + kFrame / 2), float(cell / 8 * kFrame + kFrame / 2)};
-  };
   for (int i = 0; i < kWalkFrames; ++i)
-    DrawTovi(strip, centre(i), WalkPose(i));
+    DrawFacingLeft(strip, i, WalkPose(i));
   for (int i = 0; i < kStandFrames; ++i)
-    DrawTovi(strip, centre(8 + i), StandPose(i));
+    DrawFacingLeft(strip, 8 + i, StandPose(i));
   out.Save("Data/Creatures/tovi.png", strip);
 }

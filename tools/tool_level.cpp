@@ -1,6 +1,7 @@
 // tovi2-tool level: a level file or package as the game reads it, written back in the
 // game's own form, and a check of what it refers to.
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,8 @@ constexpr const char* kUsage =
     "          \"broken_joints\":[{\"id\":N,\"e1\":N,\"e2\":N}...],\n"
     "          \"broken_links\":[{\"id\":N,\"link\":N}...],\"ok\":BOOL}\n"
     "         status 1 when a pattern file is missing (\"File Not Found: \" messages), a\n"
-    "         joint end or a LinkID names no element\n";
+    "         joint end or a LinkID names no element\n"
+    "  Both end with status 1 when the level text's Type is not \"Level\".\n";
 
 constexpr const char* kNotFound = "File Not Found: ";
 
@@ -57,15 +59,15 @@ class PatternsInUse {
   PatternsInUse& operator=(const PatternsInUse&) = delete;
 };
 
-// Loads as the game does, collecting every message the loading reports.
+// Loads as the game does, collecting every message the loading reports. The game shows
+// a text of another Type as an empty level without a word; a level maker is told.
 void Load(TLevel& level, const std::string& path, std::vector<std::string>& messages) {
   MessageCollector collector(messages);
   LoadPatternsFromFolder("Data");
   LoadGlobalImagePatterns("./");
-  if (IsLevelFileName(path))
-    LoadLevel(level, path);
-  else
-    LoadLevelPackage(level, path);
+  bool isLevel = IsLevelFileName(path) ? LoadLevel(level, path) : LoadLevelPackage(level, path);
+  if (!isLevel)
+    throw std::runtime_error("\"" + path + "\" is not a level: its Type is not \"Level\".");
 }
 
 int Dump(const std::string& path) {

@@ -37,7 +37,7 @@ class DiskFolder final : public AnimFolder {
   std::string KeyOf(const std::string& path) const override {
     std::error_code ec;
     std::filesystem::path found = std::filesystem::weakly_canonical(FindDiskFile(path), ec);
-    if (ec || !std::filesystem::is_regular_file(found, ec)) return "";
+    if (ec || !IsRegularFile(found.string())) return "";
     return "file:" + found.string();
   }
 

@@ -2,21 +2,21 @@
 // list (".SPR") or a keyframed cut-out animation (".RGS").
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "anim/anim.h"
 #include "anim/anim_text.h"
+#include "data/game_error.h"
 
 class TZipFile;
 
 // A load that cannot finish: a whole number of a rig that cannot be read (what() begins
 // with the runtime's own text, "'x' is not a valid integer value"), or a rig with more
 // parts or parent links than kMaxRigParts. what() also names the file and the line.
-class AnimError : public std::runtime_error {
+class AnimError : public GameError {
  public:
-  using std::runtime_error::runtime_error;
+  using GameError::GameError;
 };
 
 // Real rigs have tens of parts. The limit keeps loading and the parent links of a

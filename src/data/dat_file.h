@@ -83,7 +83,7 @@ class TDat final : public TDatBlock {
   // CR LF or LF; a CR alone ends a line's text and the rest up to the next LF is dropped;
   // a Ctrl-Z byte ends the file. Throws FileError, and then the tree is unchanged.
   void LoadFromFile(const std::string& path);
-  // Appends text read out of a package: each CR ends a line and LF bytes are dropped.
+  // Appends text read out of a package: CR LF, a lone CR or a lone LF ends a line.
   void LoadFromText(std::string_view text);
   // The block structure and Lines, each line followed by CR LF.
   std::string ToText() const;

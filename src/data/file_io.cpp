@@ -100,7 +100,12 @@ void SyncFolderOf(const std::string& path) {
 }  // namespace
 
 FileError::FileError(std::string_view verb, const std::string& path, int code)
-    : std::runtime_error(ErrorText(verb, path, code)), path_(path), code_(code) {}
+    : GameError(ErrorText(verb, path, code)), path_(path), code_(code) {}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
 
 std::string ReadWholeFile(const std::string& path) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -1,13 +1,14 @@
 // Whole-file reading and the one routine through which the game writes files.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "data/game_error.h"
+
 // A file that cannot be opened, read, created or written. what() names the file and
 // the system's reason, e.g. `Cannot open file "Config.dat": Is a directory`.
-class FileError : public std::runtime_error {
+class FileError : public GameError {
  public:
   // verb: "open", "read", "create" or "write"; code: the errno value.
   FileError(std::string_view verb, const std::string& path, int code);
@@ -20,6 +21,10 @@ class FileError : public std::runtime_error {
   std::string path_;
   int code_;
 };
+
+// Whether path names a regular file, following symbolic links: false for a folder, a pipe,
+// a dangling link or a path that cannot be looked at. Never throws.
+bool IsRegularFile(const std::string& path);
 
 // The whole content of a file. Throws FileError when it is missing, a folder or unreadable.
 std::string ReadWholeFile(const std::string& path);

@@ -22,15 +22,13 @@ std::vector<std::string> SplitFileLines(std::string_view bytes) {
 
 std::vector<std::string> SplitPackageLines(std::string_view text) {
   std::vector<std::string> lines;
-  std::string line;
-  for (char c : text) {
-    if (c == '\r') {
-      lines.push_back(std::move(line));
-      line.clear();
-    } else if (c != '\n') {
-      line += c;
-    }
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t end = text.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = text.size();
+    lines.emplace_back(text.substr(i, end - i));
+    i = end + 1;
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++i;
   }
-  if (!line.empty()) lines.push_back(std::move(line));
   return lines;
 }

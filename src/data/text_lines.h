@@ -11,7 +11,7 @@
 // after the last end does not.
 std::vector<std::string> SplitFileLines(std::string_view bytes);
 
-// Package text: each CR ends a line and LF bytes are dropped wherever they stand; a
-// Ctrl-Z byte is text like any other. A last line without an end counts unless it is
-// empty.
+// Package text: CR LF, a lone CR or a lone LF ends a line (members made on Windows end
+// their lines with CR LF, those written by Linux editors with LF); a Ctrl-Z byte is text
+// like any other. A last line without an end counts unless it is empty.
 std::vector<std::string> SplitPackageLines(std::string_view text);

@@ -12,6 +12,7 @@
 #include <optional>
 #include <ostream>
 
+#include "data/byte_io.h"
 #include "data/file_io.h"
 
 namespace {
@@ -43,80 +44,28 @@ uint64_t LoadLittleEndian(std::string_view bytes, size_t at, size_t width) {
   return value;
 }
 
-// Reads little-endian fields from the archive bytes. Every read of a record is checked
-// against the bytes present first, and a short record names what it was.
-class ByteReader {
- public:
-  ByteReader(std::string_view bytes, std::string_view source) : bytes_(bytes), source_(source) {}
-
-  std::string_view Bytes() const { return bytes_; }
-  size_t Position() const { return pos_; }
-  void Seek(size_t pos) { pos_ = pos; }
-
-  [[noreturn]] void Fail(std::string_view what) const {
+// The failure texts of an archive read from source (a path; empty for a stream).
+ByteReader::Failure ArchiveFailure(const std::string& source) {
+  return [source](std::string_view what) {
     std::string text = "Cannot read ZIP archive";
-    if (!source_.empty()) text += " " + Quoted(source_);
+    if (!source.empty()) text += " " + Quoted(source);
     text += ": ";
     text += what;
     throw ZipError(text + ".");
-  }
-  // Fails unless count more bytes are present.
-  void Need(size_t count, std::string_view what) const {
-    if (count > bytes_.size() - pos_) Fail(std::string(what) + " runs past the end of the file");
-  }
-  // The next 4-byte word, or nothing when fewer than 4 bytes are left.
-  std::optional<uint32_t> NextWord() {
-    if (bytes_.size() - pos_ < 4) return std::nullopt;
-    return U32();
-  }
-  uint16_t U16() { return static_cast<uint16_t>(Unchecked(2)); }
-  uint32_t U32() { return static_cast<uint32_t>(Unchecked(4)); }
-  uint64_t U64() { return Unchecked(8); }
-  void Skip(size_t count, std::string_view what) {
-    Need(count, what);
-    pos_ += count;
-  }
-  std::string Take(size_t count, std::string_view what) {
-    Need(count, what);
-    std::string taken(bytes_.substr(pos_, count));
-    pos_ += count;
-    return taken;
-  }
+  };
+}
 
- private:
-  uint64_t Unchecked(size_t width) {
-    uint64_t value = LoadLittleEndian(bytes_, pos_, width);
-    pos_ += width;
-    return value;
-  }
+// The next 4-byte word, or nothing when fewer than 4 bytes are left.
+std::optional<uint32_t> NextWord(ByteReader& in) {
+  if (in.Remaining() < 4) return std::nullopt;
+  return in.U32();
+}
 
-  std::string_view bytes_;
-  std::string_view source_;
-  size_t pos_ = 0;
-};
-
-class ByteWriter {
- public:
-  void U16(uint16_t value) { Put(value, 2); }
-  void U32(uint32_t value) { Put(value, 4); }
-  void U64(uint64_t value) { Put(value, 8); }
-  void Bytes(std::string_view bytes) { out_ += bytes; }
-  // The position as a ZIP offset field.
-  uint32_t Offset() const {
-    if (out_.size() > kMax32) throw ZipError("The archive is too large to save (over 4 GiB).");
-    return static_cast<uint32_t>(out_.size());
-  }
-  std::string Take() { return std::move(out_); }
-
- private:
-  void Put(uint64_t value, size_t width) {
-    for (size_t i = 0; i < width; ++i) {
-      out_ += static_cast<char>(value >> (8 * i) & 0xFF);
-    }
-  }
-
-  std::string out_;
-};
+// The position as a ZIP offset field.
+uint32_t Offset(const ByteWriter& out) {
+  if (out.Size() > kMax32) throw ZipError("The archive is too large to save (over 4 GiB).");
+  return static_cast<uint32_t>(out.Size());
+}
 
 TZipHeader ReadHeader(ByteReader& in) {
   TZipHeader h;
@@ -221,14 +170,14 @@ TZipLocalEntry ReadLocalEntry(ByteReader& in) {
   TZipLocalEntry entry;
   in.Need(kLocalHeaderRest, "a local header");
   entry.Header = ReadHeader(in);
-  entry.FileName = in.Take(entry.Header.NameLength, "the name of a member");
-  entry.Extra = in.Take(entry.Header.ExtraLength, "the extra field of " + Quoted(entry.FileName));
+  entry.FileName = in.String(entry.Header.NameLength, "the name of a member");
+  entry.Extra = in.String(entry.Header.ExtraLength, "the extra field of " + Quoted(entry.FileName));
   if (entry.HasDataDescriptor()) {
     ReadDescribedData(in, entry);
   } else {
     ResolveZip64Sizes(in, entry);
     entry.CompressedData =
-        in.Take(entry.Header.CompressedSize, "the data of " + Quoted(entry.FileName));
+        in.String(entry.Header.CompressedSize, "the data of " + Quoted(entry.FileName));
   }
   return entry;
 }
@@ -243,9 +192,9 @@ TZipCentralEntry ReadCentralEntry(ByteReader& in) {
   c.InternalAttributes = in.U16();
   c.ExternalAttributes = in.U32();
   c.LocalHeaderOffset = in.U32();
-  c.FileName = in.Take(c.Header.NameLength, "a central directory entry");
-  c.Extra = in.Take(c.Header.ExtraLength, "a central directory entry");
-  c.Comment = in.Take(c.CommentLength, "a central directory entry");
+  c.FileName = in.String(c.Header.NameLength, "a central directory entry");
+  c.Extra = in.String(c.Header.ExtraLength, "a central directory entry");
+  c.Comment = in.String(c.CommentLength, "a central directory entry");
   return c;
 }
 
@@ -260,7 +209,7 @@ TZipEndRecord ReadEndRecord(ByteReader& in) {
   end.CentralSize = in.U32();
   end.CentralOffset = in.U32();
   end.CommentLength = in.U16();
-  end.Comment = in.Take(end.CommentLength, "the archive comment");
+  end.Comment = in.String(end.CommentLength, "the archive comment");
   return end;
 }
 
@@ -271,11 +220,11 @@ std::optional<uint32_t> SkipZip64EndRecords(ByteReader& in, std::optional<uint32
   if (word == kZip64EndSignature) {
     in.Need(8, "the ZIP64 end record");
     in.Skip(in.U64(), "the ZIP64 end record");
-    word = in.NextWord();
+    word = NextWord(in);
   }
   if (word == kZip64LocatorSignature) {
     in.Skip(kZip64LocatorRest, "the ZIP64 end locator");
-    word = in.NextWord();
+    word = NextWord(in);
   }
   return word;
 }
@@ -284,7 +233,7 @@ std::optional<uint32_t> SkipZip64EndRecords(ByteReader& in, std::optional<uint32
 // at 0. Returns the word that ends the search, nothing at the end of the file.
 std::optional<uint32_t> FindFirstLocalHeader(ByteReader& in) {
   for (;;) {
-    std::optional<uint32_t> word = in.NextWord();
+    std::optional<uint32_t> word = NextWord(in);
     if (!word || *word == kZipLocalSignature) return word;
   }
 }
@@ -338,7 +287,7 @@ void WriteCentralEntry(ByteWriter& out, const TZipCentralEntry& c, uint32_t loca
 
 void WriteEndRecord(ByteWriter& out, uint16_t count, uint32_t centralStart,
                     std::string_view comment) {
-  uint32_t centralSize = out.Offset() - centralStart;
+  uint32_t centralSize = Offset(out) - centralStart;
   out.U32(kZipEndSignature);
   out.U16(0);
   out.U16(0);
@@ -430,21 +379,21 @@ void TZipFile::SaveToStream(std::ostream& stream) const {
 // Loads into fresh lists and takes them over only when the whole archive was read, so a
 // damaged archive leaves the previous content in place.
 void TZipFile::Load(std::string_view bytes, const std::string& source) {
-  ByteReader in(bytes, source);
+  ByteReader in(bytes, ArchiveFailure(source));
   std::vector<TZipLocalEntry> locals;
   std::vector<TZipCentralEntry> centrals;
   TZipEndRecord end;
   std::optional<uint32_t> word = FindFirstLocalHeader(in);
   while (word == kZipLocalSignature) {
     locals.push_back(ReadLocalEntry(in));
-    word = in.NextWord();
+    word = NextWord(in);
   }
   while (word == kZipCentralSignature) {
     if (centrals.size() == locals.size()) {
       in.Fail("the central directory lists more members than the archive holds");
     }
     centrals.push_back(ReadCentralEntry(in));
-    word = in.NextWord();
+    word = NextWord(in);
   }
   word = SkipZip64EndRecords(in, word);
   if (word == kZipEndSignature) end = ReadEndRecord(in);
@@ -465,15 +414,15 @@ std::string TZipFile::ToBytes() const {
   ByteWriter out;
   std::vector<uint32_t> offsets;
   for (const TZipLocalEntry& entry : localEntries_) {
-    offsets.push_back(out.Offset());
+    offsets.push_back(Offset(out));
     WriteLocalEntry(out, entry);
   }
-  uint32_t centralStart = out.Offset();
+  uint32_t centralStart = Offset(out);
   for (size_t i = 0; i < centralEntries_.size(); ++i) {
     WriteCentralEntry(out, centralEntries_[i], offsets[i]);
   }
   WriteEndRecord(out, static_cast<uint16_t>(Count()), centralStart, endRecord_.Comment);
-  out.Offset();
+  Offset(out);
   return out.Take();
 }
 

@@ -5,16 +5,17 @@
 
 #include <cstdint>
 #include <iosfwd>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "data/game_error.h"
+
 // Every failure of an archive other than a file error: a damaged archive, an index out of
 // range, a member that cannot be read. what() is the text the game shows.
-class ZipError : public std::runtime_error {
+class ZipError : public GameError {
  public:
-  using std::runtime_error::runtime_error;
+  using GameError::GameError;
 };
 
 // A member whose inflated content does not match its stored CRC-32 or size.

@@ -7,7 +7,7 @@
 #include <limits>
 #include <numbers>
 
-#include "world/level_file.h"
+#include "world/screen_size.h"
 
 using namespace phys;
 
@@ -41,7 +41,7 @@ void AddEdge(cpVect a, cpVect b) {
 void AddScreenEdges() {
   constexpr double kInfinite = std::numeric_limits<double>::infinity();
   world.edges = cpBodyNew(kInfinite, kInfinite);
-  const double w = kScreenWidth, h = kScreenHeight;
+  const double w = ScreenWidth, h = ScreenHeight;
   AddEdge({0, 0}, {0, h});
   AddEdge({0, 0}, {w, 0});
   AddEdge({0, h}, {w, h});

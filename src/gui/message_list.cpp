@@ -12,4 +12,6 @@ const std::vector<std::string>& MessageList() {
   return messages;
 }
 
-void ClearMessages() { messages.clear(); }
+void ClearMessages() {
+  messages.clear();
+}

@@ -13,7 +13,7 @@
 #include "gui/message_list.h"
 #include "gui/time_display.h"
 #include "world/game_object.h"
-#include "world/level_file.h"
+#include "world/screen_size.h"
 #include "world/top_ten.h"
 
 namespace {
@@ -30,8 +30,8 @@ constexpr float kListStep = 34;  // rows of the scrolling lists and the best tim
 void DrawTiles() {
   if (!BackTexture || BackTexture->Width <= 0 || BackTexture->Height <= 0) return;
   const int w = BackTexture->Width, h = BackTexture->Height;
-  for (int r = 0; r <= kScreenHeight / h; ++r) {
-    for (int c = 0; c <= kScreenWidth / w; ++c)
+  for (int r = 0; r <= ScreenHeight / h; ++r) {
+    for (int c = 0; c <= ScreenWidth / w; ++c)
       ssprite2d_Draw(BackTexture, float(c * w), float(r * h), float(w), float(h), 0, 255);
   }
 }
@@ -40,8 +40,8 @@ void DrawTiles() {
 void DrawLogoPattern() {
   if (!LogoTexture) return;
   const float w = float(LogoTexture->Width), h = float(LogoTexture->Height);
-  for (int r = 0; r <= kScreenHeight / 120; ++r) {
-    for (int c = 0; c <= kScreenWidth / 260 + 1; ++c)
+  for (int r = 0; r <= ScreenHeight / 120; ++r) {
+    for (int c = 0; c <= ScreenWidth / 260 + 1; ++c)
       ssprite2d_Draw(LogoTexture, float(300 * c + 130 * (r % 2) - 200), float(120 * r), w, h, 0,
                      15);
   }
@@ -134,35 +134,35 @@ std::string LevelTitle(const TMenuView& view) {
 // ---------------------------------------------------------------------------------------
 // The screens
 
-void DrawChoosePlayer(const TMenuView& view) {
+void DrawChoosePlayerScreen(const TMenuView& view) {
   DrawTitle("Choose Player");
   DrawScrollingList(view, kPlayerList);
   DrawListCursor(view, kPlayerList);
 }
 
-void DrawCreatePlayer(const TMenuView& view) {
+void DrawCreatePlayerScreen(const TMenuView& view) {
   DrawCentred(200, "Please enter your name:");
   DrawCentred(260, view.TypedText + "_");
 }
 
-void DrawMainMenu(const TMenuView& view) {
+void DrawMainMenuScreen(const TMenuView& view) {
   DrawTitle("Main Menu");
   DrawFixedMenu(view, {330, 150, 300, 162, kMenuStep});
 }
 
-void DrawSelectLevel(const TMenuView& view) {
+void DrawSelectLevelScreen(const TMenuView& view) {
   DrawTitle("Select Level!");
   DrawFileList(view);
 }
 
-void DrawLevelMenu(const TMenuView& view) {
+void DrawLevelMenuScreen(const TMenuView& view) {
   DrawTitle(LevelTitle(view));
   DrawFixedMenu(view, {320, 150, 290, 162, kMenuStep});
   if (!view.ResultMessage.empty()) DrawCentred(400, view.ResultMessage);
 }
 
 // Entry i (from 1) at y = 80 + 34 i, up to the first empty entry.
-void DrawBestTimes(const TMenuView& view) {
+void DrawBestTimesScreen(const TMenuView& view) {
   DrawTitle(LevelTitle(view));
   if (!view.TopTen) return;
   const TTopTen& table = *view.TopTen;
@@ -185,7 +185,7 @@ int OptionRow(int i) {
   return i < 3 ? i : i + 1;
 }
 
-void DrawOptions(const TMenuView& view) {
+void DrawOptionsScreen(const TMenuView& view) {
   DrawTitle("Options");
   const Items& items = ItemsOf(view);
   for (int i = 0; i < int(items.size()); ++i) {
@@ -197,7 +197,7 @@ void DrawOptions(const TMenuView& view) {
   DrawCursor(view, 190, 112 + kMenuStep * float(OptionRow(view.Index)));
 }
 
-void DrawConfig(const TMenuView& view) {
+void DrawConfigScreen(const TMenuView& view) {
   DrawTitle("Config");
   const Items& items = ItemsOf(view);
   for (size_t i = 0; i < items.size(); ++i) {
@@ -208,51 +208,40 @@ void DrawConfig(const TMenuView& view) {
   DrawCursor(view, 170, 112 + kMenuStep * float(view.Index));
 }
 
-void DrawSavePlay(const TMenuView& view) {
+void DrawSavePlayScreen(const TMenuView& view) {
   DrawTitle(LevelTitle(view));
   DrawCentred(140, "Please enter the filename:");
   DrawCentred(200, view.TypedText + "_");
 }
 
-void DrawMainReplay(const TMenuView& view) {
+void DrawMainReplayScreen(const TMenuView& view) {
   DrawTitle("Select replay file!");
   DrawFileList(view);
 }
 
-void DrawMergeReplays(const TMenuView& view) {
+void DrawMergeReplaysScreen(const TMenuView& view) {
   DrawTitle(view.FirstReplayName.empty() ? "Select replay 1" : "Select replay 2");
   DrawFileList(view);
 }
 
-void DrawSomeError(const TMenuView& view) {
+void DrawSomeErrorScreen(const TMenuView& view) {
   DrawCentred(200, view.ErrorText);
 }
 
-struct ScreenDrawing {
-  std::string_view screen;
-  void (*draw)(const TMenuView&);
-};
+// "Game" and "Replay" show the level, drawn by the run before the screens.
+void DrawGameScreen(const TMenuView&) {}
+void DrawReplayScreen(const TMenuView&) {}
 
-constexpr ScreenDrawing kScreens[] = {
-    {"Choose Player", DrawChoosePlayer},
-    {"Create Player", DrawCreatePlayer},
-    {"Main Menu", DrawMainMenu},
-    {"Select Level", DrawSelectLevel},
-    {"Level Menu", DrawLevelMenu},
-    {"Best times", DrawBestTimes},
-    {"Options", DrawOptions},
-    {"Config", DrawConfig},
-    {"Save play", DrawSavePlay},
-    {"Main Replay", DrawMainReplay},
-    {"Merge Replays", DrawMergeReplays},
-    {"Some Error", DrawSomeError},
-};
-
-void DrawMenuScreen(const TMenuView& view) {
-  cam2d_Set(nullptr);  // menus are in screen space, whatever camera the level left set
-  DrawMenuBackground();
-  for (const ScreenDrawing& s : kScreens) {
-    if (s.screen == view.Screen) s.draw(view);
+void DrawScreen(const TMenuView& view) {
+  switch (view.Screen) {
+#define TOVI2_DRAW_SCREEN(id, name, typeAhead, listKeys) \
+  case TScreen::id:                                      \
+    Draw##id##Screen(view);                              \
+    break;
+    TOVI2_SCREENS(TOVI2_DRAW_SCREEN)
+#undef TOVI2_DRAW_SCREEN
+    case TScreen::None:
+      break;
   }
 }
 
@@ -260,7 +249,11 @@ void DrawMenuScreen(const TMenuView& view) {
 
 void DrawScreens(const TMenuView& view) {
   batch2d_Begin();
-  if (view.Screen != "Game" && view.Screen != "Replay") DrawMenuScreen(view);
+  if (!IsRunScreen(view.Screen)) {
+    cam2d_Set(nullptr);  // menus are in screen space, whatever camera the level left set
+    DrawMenuBackground();
+    DrawScreen(view);
+  }
   batch2d_End();
 }
 
@@ -271,5 +264,5 @@ void DrawMessages() {
 }
 
 float CentredX(const std::string& text) {
-  return RoundHalfEven(float(kScreenWidth) / 2 - text_GetWidth(MainFont, text, 0) / 2);
+  return RoundHalfEven(float(ScreenWidth) / 2 - text_GetWidth(MainFont, text, 0) / 2);
 }

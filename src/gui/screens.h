@@ -5,23 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "gui/screen_list.h"
+
 struct TTopTen;
 
 // What the screens show, filled by the game's state machine once per frame.
 struct TMenuView {
-  std::string Screen;                      // the current screen's name ("Main Menu", ...)
+  TScreen Screen = TScreen::None;  // the current screen
   const std::vector<std::string>* Items = nullptr;
-  int Index = 0, Top = 0, Rows = 13;       // selected item, first visible row, rows - 1
+  int Index = 0, Top = 0, Rows = 13;  // selected item, first visible row, rows - 1
   float CursorFrame = 0;
-  int KeyCapture = -1;                     // Options row waiting for a key, or -1
-  std::string TypedText;                   // "Create Player" and "Save play" entry
-  std::string LevelName;                   // level file name for the "Level: " titles
+  int KeyCapture = -1;    // Options row waiting for a key, or -1
+  std::string TypedText;  // "Create Player" and "Save play" entry
+  std::string LevelName;  // level file name for the "Level: " titles
   std::string ResultMessage;
-  std::string FirstReplayName;             // "Merge Replays": empty until chosen
-  std::string ErrorText;                   // "Some Error"
+  std::string FirstReplayName;  // "Merge Replays": empty until chosen
+  std::string ErrorText;        // "Some Error"
   // Option values as shown: "On"/"Off", the player name, key names.
-  std::vector<std::string> OptionValues;   // "Options": 7 values; "Config": 3 values
-  const TTopTen* TopTen = nullptr;         // "Best times"
+  std::vector<std::string> OptionValues;  // "Options": 7 values; "Config": 3 values
+  const TTopTen* TopTen = nullptr;        // "Best times"
 };
 
 // The end of every frame: unless the screen is "Game" or "Replay", the menu background

@@ -56,8 +56,8 @@ constexpr int SYS_EXIT = 6;
 // Texture flags: of the original flag words only the wrap bits mean anything here.
 constexpr uint32_t TEX_CLAMP = 0x002;
 constexpr uint32_t TEX_REPEAT = 0x004;
-constexpr uint32_t TEX_POLYGON_FILL = 0x434;  // polygon fill textures: repeat
-constexpr uint32_t TEX_DEFAULT_2D = 0x432;    // every other image: clamp
+constexpr uint32_t TEX_POLYGON_FILL = 0x434;      // polygon fill textures: repeat
+constexpr uint32_t TEX_DEFAULT_2D = 0x432;        // every other image: clamp
 constexpr uint32_t TEX_NO_COLORKEY = 0xFF000000;  // transparent-colour argument "none"
 
 // Drawing effects
@@ -113,8 +113,8 @@ void sys_ShowError(const std::string& caption, const std::string& text);
 // Headless runs: the same loop and renderer on SDL's offscreen driver with a virtual clock.
 
 struct HeadlessRun {
-  uint64_t ticks = 0;          // stop after this many timer calls (then draw and exit)
-  std::string screenshotPng;   // written from the last frame when not empty
+  uint64_t ticks = 0;         // stop after this many timer calls (then draw and exit)
+  std::string screenshotPng;  // written from the last frame when not empty
   std::function<void(uint64_t tick)> beforeTick;  // called just before timer call `tick` (from 0)
 };
 // Must be called before zgl_Init. Each frame advances 16 or 17 ms (60 frames a second).
@@ -133,7 +133,9 @@ bool key_Press(uint8_t code);
 uint8_t key_Last(int kind = 0);
 void key_ClearState();
 void mouse_ClearState();
-void key_BeginReadText(const std::string& text, int maxLength);
+// Starts text entry with text, at most maxLength characters; characters in refused are
+// not taken (a name field may refuse what its file cannot store).
+void key_BeginReadText(const std::string& text, int maxLength, std::string_view refused = {});
 std::string key_GetText();  // 8-bit (Latin-1) text typed so far
 void key_EndReadText();
 
@@ -186,8 +188,8 @@ float text_GetWidth(Font* font, std::string_view text, float step = 0);
 void ssprite2d_Draw(Texture* texture, float x, float y, float w, float h, float angle,
                     uint8_t alpha = 255, uint32_t fx = FX_BLEND);
 // Frame number `frame` (from 1) of a texture cut by tex_SetFrameSize.
-void asprite2d_Draw(Texture* texture, float x, float y, float w, float h, float angle,
-                    int frame, uint8_t alpha = 255, uint32_t fx = FX_BLEND);
+void asprite2d_Draw(Texture* texture, float x, float y, float w, float h, float angle, int frame,
+                    uint8_t alpha = 255, uint32_t fx = FX_BLEND);
 // The cut-out rectangle (pixels) of the texture.
 void csprite2d_Draw(Texture* texture, float x, float y, float w, float h, float angle,
                     const Rect2D& cut, uint8_t alpha = 255, uint32_t fx = FX_BLEND);

@@ -159,7 +159,8 @@ struct Keyboard {
   uint8_t lastDown = 0, lastUp = 0;
   bool readingText = false;
   std::string text;
-  int maxLength = -1;  // negative: no limit
+  int maxLength = -1;   // negative: no limit
+  std::string refused;  // characters the entry does not take
 };
 Keyboard keyboard;
 
@@ -232,9 +233,10 @@ void key_ClearState() {
 
 void mouse_ClearState() {}
 
-void key_BeginReadText(const std::string& text, int maxLength) {
+void key_BeginReadText(const std::string& text, int maxLength, std::string_view refused) {
   keyboard.readingText = true;
   keyboard.maxLength = maxLength;
+  keyboard.refused = refused;
   keyboard.text = text;
   if (maxLength >= 0 && keyboard.text.size() > size_t(maxLength)) keyboard.text.resize(maxLength);
   setSdlTextInput(true);
@@ -281,7 +283,8 @@ void key_InjectUp(uint8_t code) {
 void key_InjectText(const std::string& latin1) {
   if (!keyboard.readingText) return;
   for (char c : latin1) {
-    if (!isControl(static_cast<unsigned char>(c)) && roomForText()) keyboard.text += c;
+    if (isControl(static_cast<unsigned char>(c)) || !roomForText()) continue;
+    if (keyboard.refused.find(c) == std::string::npos) keyboard.text += c;
   }
 }
 

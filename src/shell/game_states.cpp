@@ -7,6 +7,7 @@
 
 #include "data/ascii_case.h"
 #include "data/file_io.h"
+#include "data/game_error.h"
 #include "gui/menu_world.h"
 #include "gui/message_list.h"
 #include "platform/engine.h"
@@ -19,7 +20,7 @@
 
 namespace fs = std::filesystem;
 
-std::string CurrentScreen, PreviousScreen;
+TScreen CurrentScreen = TScreen::None, PreviousScreen = TScreen::None;
 std::vector<std::string> MenuItems;
 int MenuIndex = 0, MenuTop = 0;
 float CursorFrame = 0;
@@ -31,61 +32,30 @@ std::string SelectedLevel, CurrentReplayName, FirstReplayName, ErrorText;
 
 namespace {
 
-enum class ScreenId {
-  Unknown,
-  ChoosePlayer,
-  CreatePlayer,
-  MainMenu,
-  Options,
-  Config,
-  SelectLevel,
-  Game,
-  LevelMenu,
-  SavePlay,
-  BestTimes,
-  Replay,
-  MainReplay,
-  MergeReplays,
-  SomeError,
+// What a screen does with the keys that the menus share.
+struct ScreenKeysInfo {
+  bool typeAhead;
+  bool listKeys;
 };
 
-// What a screen does with the keys shared by the menus.
-struct ScreenInfo {
-  ScreenId id;
-  const char* name;
-  bool typeAhead;  // letters jump to the first item that begins with them
-  bool listKeys;   // Up, Down, Page Up and Page Down move the selection
-};
-
-constexpr ScreenInfo kScreens[] = {
-    {ScreenId::ChoosePlayer, "Choose Player", true, true},
-    {ScreenId::CreatePlayer, "Create Player", false, false},
-    {ScreenId::MainMenu, "Main Menu", false, true},
-    {ScreenId::Options, "Options", false, true},
-    {ScreenId::Config, "Config", false, true},
-    {ScreenId::SelectLevel, "Select Level", true, true},
-    {ScreenId::Game, "Game", false, false},
-    {ScreenId::LevelMenu, "Level Menu", false, true},
-    {ScreenId::SavePlay, "Save play", false, false},
-    {ScreenId::BestTimes, "Best times", false, false},
-    {ScreenId::Replay, "Replay", false, false},
-    {ScreenId::MainReplay, "Main Replay", true, true},
-    {ScreenId::MergeReplays, "Merge Replays", true, true},
-    {ScreenId::SomeError, "Some Error", false, false},
-};
-
-constexpr ScreenInfo kUnknownScreen{ScreenId::Unknown, "", false, false};
-
-const ScreenInfo& InfoOf(std::string_view name) {
-  for (const ScreenInfo& s : kScreens) {
-    if (name == s.name) return s;
+ScreenKeysInfo KeysInfo(TScreen screen) {
+  switch (screen) {
+#define TOVI2_SCREEN_KEYS_INFO(id, name, typeAhead, listKeys) \
+  case TScreen::id:                                           \
+    return {typeAhead, listKeys};
+    TOVI2_SCREENS(TOVI2_SCREEN_KEYS_INFO)
+#undef TOVI2_SCREEN_KEYS_INFO
+    case TScreen::None:
+      break;
   }
-  return kUnknownScreen;
+  return {false, false};
 }
 
-ScreenId IdOf(std::string_view name) {
-  return InfoOf(name).id;
-}
+// An error met in this tick, shown once the tick's own screen change is done.
+std::string pendingError;
+// The screen before the one that "Some Error" goes back to, so that going back opens it
+// as it was opened before the error (with the same item selected).
+TScreen errorReturnPrevious = TScreen::None;
 
 constexpr int kSearchTimeout = 500;    // ticks a type-ahead text lives without a new letter
 constexpr int kPlayerNameLength = 16;  // characters of the name entry
@@ -94,6 +64,9 @@ constexpr float kCursorStep = 0.05f;   // the cursor runs through its 50 frames 
 constexpr float kCursorFrames = 50;
 constexpr const char* kPlayersBlock = "Players";
 constexpr const char* kCreateNewPlayer = "Create New Player";
+// Config.dat has no escapes and its reader drops every double quote, so a name holding one
+// could never be read back.
+constexpr const char* kUnstorableNameCharacters = "\"";
 
 // The Options items: three settings, then the four keys (items 3 to 6).
 enum OptionsItem {
@@ -106,21 +79,16 @@ enum OptionsItem {
   kRestartItem
 };
 
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return fs::is_regular_file(path, ec);
-}
-
 // ---------------------------------------------------------------------------------------
 // Settings
 
 // Writes Config.dat. A failure to write it must not end the game: the settings stay in
-// effect for this run and the player is told on the message list.
+// effect for this run and the player is told on "Some Error".
 void WriteConfig() {
   try {
     SaveConfig();
-  } catch (const FileError& e) {
-    AddMessage(e.what());
+  } catch (const GameError& e) {
+    ReportError(e.what());
   }
 }
 
@@ -157,7 +125,7 @@ TDatBlock& PlayersBlock() {
 
 // A name is stored as a line of the player list and as the value of "SelPlayer". The file
 // format has no escapes, so a name that would not read back as itself ("[/Players]"
-// closes the list early; a double quote is dropped from a value) is refused.
+// closes the list early) is refused.
 bool SurvivesConfigFile(const std::string& name, const std::string& blockName) {
   TDat probe;
   probe.SetParam("SelPlayer", name);
@@ -184,9 +152,6 @@ void ScrollToSelection() {
   MenuTop = std::max(MenuTop, 0);
 }
 
-// Order of a case-insensitive comparison of ASCII letters (letters compare as upper
-// case). Names equal but for case keep a fixed order by their bytes, so the list does not
-// depend on the order in which the folder is read.
 // Case-insensitive as the platform's own comparisons are: letters fold to lower case, so
 // "_" sorts before them. Names equal but for case keep the order of their bytes, so the
 // list does not depend on the order the folder is read in.
@@ -231,7 +196,7 @@ void FillSelectLevel() {
 
 // A fixed menu whose selection returns to the item that led to the screen just left.
 void FillFixedMenu(std::vector<std::string> items,
-                   std::initializer_list<std::pair<const char*, int>> returnIndex) {
+                   std::initializer_list<std::pair<TScreen, int>> returnIndex) {
   MenuItems = std::move(items);
   MenuTop = 0;
   MenuIndex = 0;
@@ -279,14 +244,14 @@ bool HasSelection() {
 // Where the player screens lead once a player is chosen: back to Options when they were
 // opened from there, else on to the main menu.
 void LeavePlayerScreens() {
-  SetScreen(IdOf(PreviousScreen) == ScreenId::Options ? "Options" : "Main Menu");
+  SetScreen(PreviousScreen == TScreen::Options ? TScreen::Options : TScreen::MainMenu);
 }
 
 void ChoosePlayerKeys() {
-  bool fromOptions = IdOf(PreviousScreen) == ScreenId::Options;
+  bool fromOptions = PreviousScreen == TScreen::Options;
   if (key_Press(K_ESCAPE)) {
     if (fromOptions) {
-      SetScreen("Options");
+      SetScreen(TScreen::Options);
     } else {
       zgl_Exit();
     }
@@ -295,9 +260,9 @@ void ChoosePlayerKeys() {
   if (!key_Press(K_ENTER) || !HasSelection()) return;
   if (MenuIndex == 0) {
     NewPlayerName.clear();
-    key_BeginReadText("", kPlayerNameLength);
-    SetScreen("Create Player");
-    if (fromOptions) PreviousScreen = "Options";
+    key_BeginReadText("", kPlayerNameLength, kUnstorableNameCharacters);
+    SetScreen(TScreen::CreatePlayer);
+    if (fromOptions) PreviousScreen = TScreen::Options;
     return;
   }
   const std::string& name = MenuItems[MenuIndex];
@@ -319,17 +284,21 @@ void CreatePlayer(const std::string& name) {
 
 void CreatePlayerKeys() {
   if (key_Press(K_ESCAPE)) {
-    if (IdOf(PreviousScreen) == ScreenId::Options) {
+    if (PreviousScreen == TScreen::Options) {
       key_EndReadText();
-      SetScreen("Options");
+      SetScreen(TScreen::Options);
     } else {
       zgl_Exit();
     }
     return;
   }
   if (key_Press(K_ENTER)) {
-    if (!NewPlayerName.empty() && SurvivesConfigFile(NewPlayerName, PlayersBlock().Name)) {
+    if (NewPlayerName.empty()) return;
+    if (SurvivesConfigFile(NewPlayerName, PlayersBlock().Name)) {
       CreatePlayer(NewPlayerName);
+    } else {
+      ReportError("\"" + NewPlayerName +
+                  "\" cannot be a player's name: Config.dat could not read it back.");
     }
     return;
   }
@@ -345,13 +314,13 @@ void MainMenuKeys() {
   switch (MenuIndex) {
     case 0:
       SelectedLevel = Config.Param("SelLevel").AsString("");
-      SetScreen("Select Level");
+      SetScreen(TScreen::SelectLevel);
       break;
     case 3:
-      SetScreen("Options");
+      SetScreen(TScreen::Options);
       break;
     case 4:
-      SetScreen("Config");
+      SetScreen(TScreen::Config);
       break;
     default:  // "Replay" and "Merge Replays" need replay files, which do not exist yet
       break;
@@ -360,27 +329,27 @@ void MainMenuKeys() {
 
 void SelectLevelKeys() {
   if (key_Press(K_ESCAPE)) {
-    SetScreen("Main Menu");
+    SetScreen(TScreen::MainMenu);
     return;
   }
   if (!key_Press(K_ENTER) || !HasSelection()) return;
   // Only files count: a folder named like a level, or a file that has vanished since the
   // list was made, is ignored. A level that cannot be read leaves the player in the list.
   const std::string& name = MenuItems[MenuIndex];
-  if (IsFile(BaseDir + "Levels/" + name)) StartLevel(name);
+  if (IsRegularFile(BaseDir + "Levels/" + name)) StartLevel(name);
 }
 
 void LevelMenuKeys() {
   if (key_Press(K_ESCAPE)) {
     if (!PackagePatterns.Empty()) FreeLevelPackage();
-    SetScreen("Select Level");
+    SetScreen(TScreen::SelectLevel);
     return;
   }
   if (key_Press(K_ENTER)) {
     if (MenuIndex == 0) {
       RestartLevel();
     } else if (MenuIndex == 3 && TopTen.Time[0] != 0) {
-      SetScreen("Best times");
+      SetScreen(TScreen::BestTimes);
     }
     // "Replay" and "Save play" need the replay recording, which does not exist yet.
     return;
@@ -389,7 +358,7 @@ void LevelMenuKeys() {
 }
 
 void BestTimesKeys() {
-  if (key_Press(K_ESCAPE)) SetScreen("Level Menu");
+  if (key_Press(K_ESCAPE)) SetScreen(TScreen::LevelMenu);
 }
 
 void StoreKeySettings() {
@@ -421,7 +390,7 @@ void OptionsKeys() {
       KeyCapture = -1;
     } else {
       WriteConfig();
-      SetScreen("Main Menu");
+      SetScreen(TScreen::MainMenu);
     }
     return;
   }
@@ -436,7 +405,7 @@ void OptionsKeys() {
       ApplyScreenOptions();
       break;
     case kPlayerItem:
-      SetScreen("Choose Player");
+      SetScreen(TScreen::ChoosePlayer);
       break;
     default:
       KeyCapture = MenuIndex;
@@ -447,7 +416,7 @@ void OptionsKeys() {
 void ConfigKeys() {
   if (key_Press(K_ESCAPE)) {
     WriteConfig();
-    SetScreen("Main Menu");
+    SetScreen(TScreen::MainMenu);
     return;
   }
   if (!key_Press(K_ENTER)) return;
@@ -466,37 +435,41 @@ void ConfigKeys() {
   }
 }
 
+// Enter or Escape go back to the screen the error was met in.
+void SomeErrorKeys() {
+  if (!key_Press(K_ESCAPE) && !key_Press(K_ENTER)) return;
+  TScreen back = PreviousScreen;
+  CurrentScreen = errorReturnPrevious;
+  SetScreen(back);
+}
+
+void SavePlayKeys() {}      // comes with replay files
+void MainReplayKeys() {}    // comes with replay files
+void MergeReplaysKeys() {}  // comes with replay files
+// The run screens are ticked by the level run and the replay playback, never as menus.
+void GameKeys() {}
+void ReplayKeys() {}
+
 // One handler per screen, so that a handler that changes the screen is the only one
 // that acts in this tick.
-void ScreenKeys(ScreenId screen) {
+void ScreenKeys(TScreen screen) {
   switch (screen) {
-    case ScreenId::ChoosePlayer:
-      ChoosePlayerKeys();
-      break;
-    case ScreenId::CreatePlayer:
-      CreatePlayerKeys();
-      break;
-    case ScreenId::MainMenu:
-      MainMenuKeys();
-      break;
-    case ScreenId::SelectLevel:
-      SelectLevelKeys();
-      break;
-    case ScreenId::LevelMenu:
-      LevelMenuKeys();
-      break;
-    case ScreenId::BestTimes:
-      BestTimesKeys();
-      break;
-    case ScreenId::Options:
-      OptionsKeys();
-      break;
-    case ScreenId::Config:
-      ConfigKeys();
-      break;
-    default:  // the replay screens come with replay files
+#define TOVI2_SCREEN_KEYS(id, name, typeAhead, listKeys) \
+  case TScreen::id:                                      \
+    id##Keys();                                          \
+    break;
+    TOVI2_SCREENS(TOVI2_SCREEN_KEYS)
+#undef TOVI2_SCREEN_KEYS
+    case TScreen::None:
       break;
   }
+}
+
+void ShowPendingError() {
+  if (pendingError.empty()) return;
+  ErrorText = std::exchange(pendingError, {});
+  errorReturnPrevious = PreviousScreen;
+  SetScreen(TScreen::SomeError);
 }
 
 const char* OnOff(bool value) {
@@ -515,34 +488,65 @@ std::vector<std::string> OptionValues() {
 
 }  // namespace
 
-void SetScreen(const std::string& name) {
+void SetScreen(TScreen screen) {
   PreviousScreen = CurrentScreen;
-  CurrentScreen = name;
-  switch (IdOf(name)) {
-    case ScreenId::ChoosePlayer:
+  CurrentScreen = screen;
+  switch (screen) {
+    case TScreen::ChoosePlayer:
       FillChoosePlayer();
       break;
-    case ScreenId::MainMenu:
+    case TScreen::MainMenu:
       FillFixedMenu({"Play", "Replay", "Merge Replays", "Options", "Config"},
-                    {{"Main Replay", 1}, {"Merge Replays", 2}, {"Options", 3}, {"Config", 4}});
+                    {{TScreen::MainReplay, 1},
+                     {TScreen::MergeReplays, 2},
+                     {TScreen::Options, 3},
+                     {TScreen::Config, 4}});
       break;
-    case ScreenId::Config:
+    case TScreen::Config:
       FillFixedMenu({"Show replay names:", "Show last apple time:", "Hide sprites:"}, {});
       break;
-    case ScreenId::SelectLevel:
+    case TScreen::SelectLevel:
       FillSelectLevel();
       break;
-    case ScreenId::LevelMenu:
+    case TScreen::LevelMenu:
       FillFixedMenu({"Play again", "Replay", "Save play", "Best times"},
-                    {{"Replay", 1}, {"Save play", 2}, {"Best times", 3}});
+                    {{TScreen::Replay, 1}, {TScreen::SavePlay, 2}, {TScreen::BestTimes, 3}});
       break;
-    case ScreenId::Options:
+    case TScreen::Options:
       FillFixedMenu({"Full Screen:", "VSync:", "Player:", "Left", "Right", "Jump", "Restart"},
-                    {{"Choose Player", 2}, {"Create Player", 2}});
+                    {{TScreen::ChoosePlayer, 2}, {TScreen::CreatePlayer, 2}});
       break;
     default:  // the other screens keep the list they had
       break;
   }
+}
+
+void ResetGameState() {
+  Config.Params.clear();
+  Config.Blocks.clear();
+  Settings = TSettings{};
+  CurrentScreen = PreviousScreen = errorReturnPrevious = TScreen::None;
+  MenuItems.clear();
+  MenuIndex = MenuTop = 0;
+  CursorFrame = 0;
+  KeyCapture = -1;
+  SearchText.clear();
+  SearchTimeout = 0;
+  for (std::string* text : {&PlayerName, &NewPlayerName, &SelectedLevel, &CurrentReplayName,
+                            &FirstReplayName, &ErrorText, &pendingError, &ResultMessage})
+    text->clear();
+  Player = nullptr;
+  CurrentLevel.reset();
+  LevelTemplate.reset();
+  ResetRunClock();
+  TopTen.Clear();
+  BestTime = 0;
+  key_EndReadText();
+  key_ClearState();
+}
+
+void ReportError(const std::string& text) {
+  if (pendingError.empty()) pendingError = text;
 }
 
 void MenuTick() {
@@ -550,11 +554,11 @@ void MenuTick() {
   CursorFrame += kCursorStep;
   if (CursorFrame > kCursorFrames) CursorFrame = 0;
   if (key_Down(K_ALT) && key_Press(K_ENTER)) return;  // the full-screen switch, nothing more
-  const ScreenInfo& screen = InfoOf(CurrentScreen);
-  if (screen.typeAhead) TypeAhead();
-  bool capturing = screen.id == ScreenId::Options && KeyCapture != -1;
-  if (screen.listKeys && !capturing) ListKeys();
-  ScreenKeys(screen.id);
+  const ScreenKeysInfo keys = KeysInfo(CurrentScreen);
+  if (keys.typeAhead) TypeAhead();
+  bool capturing = CurrentScreen == TScreen::Options && KeyCapture != -1;
+  if (keys.listKeys && !capturing) ListKeys();
+  ScreenKeys(CurrentScreen);
 }
 
 void OnTimer() {
@@ -564,11 +568,17 @@ void OnTimer() {
     Settings.FullScreen = !Settings.FullScreen;
     ApplyScreenOptions();
   }
-  if (IdOf(CurrentScreen) == ScreenId::Game) {
-    GameTick();
-  } else {
-    MenuTick();
+  switch (CurrentScreen) {
+    case TScreen::Game:
+      GameTick();
+      break;
+    case TScreen::Replay:  // playback comes with replay files
+      break;
+    default:
+      MenuTick();
+      break;
   }
+  ShowPendingError();
   // A key press is seen in exactly one tick.
   mouse_ClearState();
   key_ClearState();
@@ -583,13 +593,13 @@ TMenuView MenuView() {
   view.Rows = MenuRows;
   view.CursorFrame = CursorFrame;
   view.KeyCapture = KeyCapture;
-  view.TypedText = IdOf(CurrentScreen) == ScreenId::SavePlay ? CurrentReplayName : NewPlayerName;
+  view.TypedText = CurrentScreen == TScreen::SavePlay ? CurrentReplayName : NewPlayerName;
   view.LevelName = SelectedLevel;
   view.ResultMessage = ResultMessage;
   view.FirstReplayName = FirstReplayName;
   view.ErrorText = ErrorText;
-  if (IdOf(CurrentScreen) == ScreenId::Options) view.OptionValues = OptionValues();
-  if (IdOf(CurrentScreen) == ScreenId::Config) {
+  if (CurrentScreen == TScreen::Options) view.OptionValues = OptionValues();
+  if (CurrentScreen == TScreen::Config) {
     view.OptionValues = {OnOff(Settings.ShowRecNames), OnOff(Settings.ShowLastAppleTime),
                          OnOff(Settings.HideSprites)};
   }
@@ -598,6 +608,14 @@ TMenuView MenuView() {
 }
 
 void OnDraw() {
-  if (IdOf(CurrentScreen) == ScreenId::Game) DrawGame();
+  switch (CurrentScreen) {
+    case TScreen::Game:
+      DrawGame();
+      break;
+    case TScreen::Replay:  // playback comes with replay files
+      break;
+    default:
+      break;
+  }
   DrawScreens(MenuView());
 }

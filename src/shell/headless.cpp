@@ -179,9 +179,9 @@ std::string StateDumpJson() {
   w.Key("settings");
   SettingsObject(w);
   w.Key("screen");
-  w.String(CurrentScreen);
+  w.String(ScreenName(CurrentScreen));
   w.Key("previous_screen");
-  w.String(PreviousScreen);
+  w.String(ScreenName(PreviousScreen));
   w.Key("menu_items");
   StringArray(w, MenuItems);
   w.Key("menu_index");
@@ -210,6 +210,8 @@ std::string StateDumpJson() {
   LevelObject(w);
   w.Key("messages");
   StringArray(w, MessageList());
+  w.Key("error_text");
+  w.String(CurrentScreen == TScreen::SomeError ? ErrorText : "");
   w.EndObject();
   return w.Text();
 }

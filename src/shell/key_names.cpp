@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <string_view>
 
 #include "platform/engine.h"
 
@@ -62,8 +63,12 @@ int KeyCodeFromName(const std::string& name) {
   }
   if (name == "ESCAPE") return K_ESCAPE;
   if (name == "ENTER") return K_ENTER;
+  // A digit alone is a key code, so the digit keys are named KEY_0 to KEY_9.
+  std::string_view wanted = name;
+  if (wanted.size() == 5 && wanted.starts_with("KEY_") && wanted[4] >= '0' && wanted[4] <= '9')
+    wanted.remove_prefix(4);
   for (const KeyNameEntry& e : kKeyNames) {
-    if (name == e.name) return e.code;
+    if (wanted == e.name) return e.code;
   }
   return -1;
 }

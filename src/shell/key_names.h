@@ -8,6 +8,7 @@
 std::string KeyName(int code);
 
 // The code of a key given as a decimal code, a key name ("LEFT", "SPACE", "R", ...),
-// "ESCAPE" or "ENTER"; -1 when there is none. A number is always a code. Names that
+// "ESCAPE" or "ENTER"; -1 when there is none. A number is always a code, so the digit
+// keys go by "KEY_0" to "KEY_9". Names that
 // several keys share give the main keyboard's key ("CTRL" is the left Ctrl key).
 int KeyCodeFromName(const std::string& name);

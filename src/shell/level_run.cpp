@@ -3,12 +3,10 @@
 #include "shell/level_run.h"
 
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 #include "anim/anim_files.h"
 #include "data/file_io.h"
-#include "data/zip_file.h"
+#include "data/game_error.h"
 #include "gui/gui_resources.h"
 #include "gui/message_list.h"
 #include "gui/screens.h"
@@ -43,28 +41,19 @@ std::string LevelPath(const std::string& name) {
 }
 
 // A level file that cannot be read at all leaves the player where he is, with the reason
-// on the message list. A package that failed halfway is closed again.
+// on "Some Error". A package that failed halfway is closed again.
 bool LoadLevelFile(TLevel& level, const std::string& name) {
   bool plain = IsLevelFileName(name);
-  auto fail = [plain](const std::exception& e) {
-    AddMessage(e.what());
-    if (!plain) FreeLevelPackage();
-    return false;
-  };
   try {
     if (plain) {
       LoadLevel(level, LevelPath(name));
     } else {
       LoadLevelPackage(level, LevelPath(name));
     }
-  } catch (const FileError& e) {
-    return fail(e);
-  } catch (const ZipError& e) {
-    return fail(e);
-  } catch (const EConvertError& e) {
-    return fail(e);
-  } catch (const AnimError& e) {
-    return fail(e);
+  } catch (const GameError& e) {
+    ReportError(e.what());
+    if (!plain) FreeLevelPackage();
+    return false;
   }
   return true;
 }
@@ -76,16 +65,15 @@ void RememberLevel(const std::string& name) {
   Config.SetParam("SelLevel", name);
   try {
     SaveConfig();
-  } catch (const FileError& e) {
-    AddMessage(e.what());
+  } catch (const GameError& e) {
+    ReportError(e.what());
   }
 }
 
-// The run begins on a level that is not yet simulated: start positions, world, screen.
-void Begin() {
+// Start positions and the physics world of CurrentLevel, which is not yet simulated.
+void BuildCurrentLevel() {
   CurrentLevel->StoreHome();
   BuildWorld(*CurrentLevel);
-  CurrentScreen = "Game";
 }
 
 // The old level goes first, and the player with it.
@@ -135,11 +123,23 @@ void ResetRunClock() {
   AppleCount = 0;
 }
 
+void PrepareLevel() {
+  CurrentLevel->SnapToGrid();
+  LevelTemplate = CurrentLevel->CreateCopy();
+  BuildCurrentLevel();
+}
+
+// The loader already turned the file's view centre into the top-left corner.
+void PlaceCamera() {
+  Camera.X = RoundHalfEven(CurrentLevel->InitCamera.X);
+  Camera.Y = RoundHalfEven(CurrentLevel->InitCamera.Y);
+  Camera.Zoom = 1;
+}
+
 // On a file that cannot be read both levels are left empty: the package the old template
 // drew its patterns from is gone by then.
 bool StartLevel(const std::string& name) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(LevelPath(name), ec)) return false;
+  if (!IsRegularFile(LevelPath(name))) return false;
   RememberLevel(name);
   ResetRunClock();
   DropCurrentLevel();
@@ -149,13 +149,9 @@ bool StartLevel(const std::string& name) {
     LevelTemplate = std::make_unique<TLevel>();
     return false;
   }
-  CurrentLevel->SnapToGrid();
-  LevelTemplate = CurrentLevel->CreateCopy();
-  Begin();
-  // The loader already turned the file's view centre into the top-left corner.
-  Camera.X = RoundHalfEven(CurrentLevel->InitCamera.X);
-  Camera.Y = RoundHalfEven(CurrentLevel->InitCamera.Y);
-  Camera.Zoom = 1;
+  PrepareLevel();
+  PlaceCamera();
+  CurrentScreen = TScreen::Game;
   return true;
 }
 
@@ -164,13 +160,14 @@ void RestartLevel() {
   ResetRunClock();
   DropCurrentLevel();
   CurrentLevel = LevelTemplate ? LevelTemplate->CreateCopy() : std::make_unique<TLevel>();
-  Begin();
+  BuildCurrentLevel();
+  CurrentScreen = TScreen::Game;
 }
 
 void GameTick() {
   if (key_Press(K_ESCAPE)) {
     ResultMessage = "You Failed to Finish!";
-    SetScreen("Level Menu");
+    SetScreen(TScreen::LevelMenu);
     mouse_ClearState();
     key_ClearState();
     return;

@@ -17,8 +17,8 @@ class TPoly;
 extern std::unique_ptr<TLevel> CurrentLevel;   // the level being played or replayed
 extern std::unique_ptr<TLevel> LevelTemplate;  // untouched copy every restart copies
 extern TCreature* Player;                      // the creature the keyboard steers, or none
-extern int32_t GameTicks;  // milliseconds since the run began
-extern int32_t RunTicks;   // length of the recorded run
+extern int32_t GameTicks;                      // milliseconds since the run began
+extern int32_t RunTicks;                       // length of the recorded run
 extern int32_t AppleCount, LastAppleTime;
 extern int32_t TouchedObjectID, TouchingCreatureID;
 extern std::string ResultMessage;
@@ -26,8 +26,13 @@ extern Camera2D Camera;  // world offset of the screen's top-left corner
 
 // Starts the level file BaseDir + "Levels/" + name (".vle": plain, else a package) and
 // enters "Game". False when the file does not exist or cannot be read; a read error
-// ("File Not Found", I/O, a bad top-ten line) goes to the message list.
+// (I/O, a damaged package, a bad top-ten line) is shown on "Some Error".
 bool StartLevel(const std::string& name);
+// A freshly loaded CurrentLevel made ready to run: coordinates rounded, LevelTemplate
+// copied from it, start positions stored and the world built. Does not change the screen.
+void PrepareLevel();
+// The camera where the level file puts it, unzoomed.
+void PlaceCamera();
 // A fresh copy of LevelTemplate, rebuilt, in "Game".
 void RestartLevel();
 // The physics world of a level that is not yet simulated: bodies, shapes, handlers,

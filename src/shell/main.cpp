@@ -29,7 +29,7 @@ constexpr const char* kUsage =
     "                         TICK up KEY\n"
     "                         TICK text STRING   (typed text: the rest of the line)\n"
     "                       KEY is a decimal key code, a key name (LEFT, RIGHT, UP, DOWN,\n"
-    "                       SPACE, R, N, A..Z, 0..9, F1..F12, ...), ESCAPE or ENTER;\n"
+    "                       SPACE, R, N, A..Z, KEY_0..KEY_9, F1..F12, ...), ESCAPE or ENTER;\n"
     "                       \"#\" starts a comment\n"
     "  --screenshot FILE    PNG of the last frame\n"
     "  --dump-state FILE    the game state as one JSON object\n"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "data/dat_file.h"
+#include "world/screen_size.h"
 
 // The program folder: the current directory at start, with a trailing "/". Every path of
 // the game ("Config.dat", "Data/", "Levels/", "Rec/") is relative to it.
@@ -26,10 +27,6 @@ struct TSettings {
   int Restart = 19;
 };
 extern TSettings Settings;
-
-// Fixed screen size in world units and pixels.
-constexpr int ScreenWidth = 800;
-constexpr int ScreenHeight = 600;
 
 // The settings' keys in file order, for those that list them (the headless state dump).
 struct SettingInfo {

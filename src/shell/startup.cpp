@@ -100,7 +100,7 @@ void OnLoad() {
   CurrentLevel = std::make_unique<TLevel>();
   LevelTemplate = std::make_unique<TLevel>();
   CreateMenuWorld(std::uniform_int_distribution<int>(0, 359)(GameRandom()));
-  SetScreen("Choose Player");
+  SetScreen(TScreen::ChoosePlayer);
 }
 
 // Settings are never written here: the screens write them when a choice is made.

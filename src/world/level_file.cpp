@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr float kHalfScreenWidth = kScreenWidth / 2.0f;
-constexpr float kHalfScreenHeight = kScreenHeight / 2.0f;
+constexpr float kHalfScreenWidth = ScreenWidth / 2.0f;
+constexpr float kHalfScreenHeight = ScreenHeight / 2.0f;
 
 std::unique_ptr<TZipFile> currentPackage;
 
@@ -383,7 +383,7 @@ void SaveLevel(const TLevel& level, const std::string& fileName, TDat* target) {
 
 // The top ten is read first, so that a bad time leaves the level and the table as they
 // were instead of half loaded.
-void LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat> source) {
+bool LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat> source) {
   if (!source) {
     source = std::make_unique<TDat>();
     source->LoadFromFile(fileName);
@@ -391,7 +391,7 @@ void LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat>
   const TDat& dat = *source;
   if (dat.Param("Type").AsString("") != "Level") {
     FreeLevelPackage();
-    return;
+    return false;
   }
   TTopTen table = ReadTopTen(dat);
   ReadHead(level, dat);
@@ -402,9 +402,10 @@ void LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat>
   }
   TopTen = table;
   BestTime = TopTen.Time[0] * 10;
+  return true;
 }
 
-void LoadLevelPackage(TLevel& level, const std::string& fileName) {
+bool LoadLevelPackage(TLevel& level, const std::string& fileName) {
   FreeLevelPackage();
   auto package = std::make_unique<TZipFile>();
   package->LoadFromFile(fileName);
@@ -414,7 +415,7 @@ void LoadLevelPackage(TLevel& level, const std::string& fileName) {
   if (index < 0) throw ZipError("No level file in \"" + fileName + "\".");
   auto dat = std::make_unique<TDat>();
   dat->LoadFromText(currentPackage->Data(index));
-  LoadLevel(level, fileName, std::move(dat));
+  return LoadLevel(level, fileName, std::move(dat));
 }
 
 void SaveLevelPackage(const TLevel& level, const std::string& fileName) {

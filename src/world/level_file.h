@@ -3,23 +3,20 @@
 #pragma once
 
 #include <memory>
-#include <stdexcept>
 #include <string>
+
+#include "data/game_error.h"
+#include "world/screen_size.h"
 
 class TLevel;
 class TDat;
 class TZipFile;
 
-// The level file stores the view centre; the camera is the top-left corner of the game's
-// 800 x 600 screen (world units are screen pixels).
-inline constexpr int kScreenWidth = 800;
-inline constexpr int kScreenHeight = 600;
-
 // A value of the level text that must be a number and is not (a top-ten time). what()
 // names the value and the line.
-class EConvertError : public std::runtime_error {
+class EConvertError : public GameError {
  public:
-  using std::runtime_error::runtime_error;
+  using GameError::GameError;
 };
 
 // The level text. With a target the text goes into it and nothing is written; otherwise
@@ -28,15 +25,18 @@ void SaveLevel(const TLevel& level, const std::string& fileName, TDat* target = 
 // Reads the level text into an empty level, from the source tree when given (fileName
 // is then ignored), else from the file. Also fills the top ten and BestTime. Throws
 // FileError, and EConvertError for a bad top-ten time (the level is then left empty and
-// the top ten unchanged).
-void LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat> source = nullptr);
+// the top ten unchanged). A text whose Type is not "Level" leaves the level empty and
+// closes the current package; the game shows that level as it is, and the result is
+// false only so that a tool can say so.
+bool LoadLevel(TLevel& level, const std::string& fileName, std::unique_ptr<TDat> source = nullptr);
 // Whether the name is a level file's: its extension is "vle" in any letter case. A level
 // file on disk is read as text, anything else as a package; in a package it is the
 // level member.
 bool IsLevelFileName(const std::string& name);
 // Opens a package (it stays open as the current package), loads its patterns and the
-// level from its first ".VLE" member. Throws FileError and ZipError.
-void LoadLevelPackage(TLevel& level, const std::string& fileName);
+// level from its first ".VLE" member. Throws FileError and ZipError. False, as from
+// LoadLevel, when that member's Type is not "Level".
+bool LoadLevelPackage(TLevel& level, const std::string& fileName);
 // Replaces the level member of the current package with the level text and writes the
 // whole archive to fileName (through a temporary file). Nothing without a level member.
 void SaveLevelPackage(const TLevel& level, const std::string& fileName);

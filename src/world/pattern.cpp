@@ -2,6 +2,7 @@
 // animation files on disk and in level packages.
 #include "world/pattern.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 #include <system_error>
@@ -41,11 +42,6 @@ bool IsImageFile(const std::string& name) {
 
 bool IsAnimationFile(const std::string& name) {
   return HasExtension(name, {"SPR", "RGS"});
-}
-
-bool IsRegularFile(const std::string& path) {
-  std::error_code ec;
-  return fs::is_regular_file(path, ec);
 }
 
 // The naming fields. FileName is cut at "/" as well as at "\" and ":", since package
@@ -156,14 +152,28 @@ std::unique_ptr<TPattern> MakeDescribedPattern(const TDat& dat, const Descriptio
   return nullptr;
 }
 
-// The entries directly in a folder that name files (symbolic links followed), in the
-// order the file system lists them; none when the folder is missing or unreadable.
+// The entries of a folder, files and subfolders together, sorted by the bytes of their
+// names ("B" before "a"), so that which of two same-named patterns wins is the same on
+// every machine; the file system's own order is not. None when the folder is missing or
+// unreadable.
+std::vector<fs::directory_entry> SortedEntries(const fs::path& folder) {
+  std::vector<fs::directory_entry> entries;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    entries.push_back(*it);
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    return a.path().filename().native() < b.path().filename().native();
+  });
+  return entries;
+}
+
+// The names of the entries directly in a folder that are files (symbolic links
+// followed), in the order of SortedEntries.
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+  for (const fs::directory_entry& entry : SortedEntries(folder)) {
     std::error_code typeError;
-    if (it->is_regular_file(typeError)) names.push_back(it->path().filename().string());
+    if (entry.is_regular_file(typeError)) names.push_back(entry.path().filename().string());
   }
   return names;
 }
@@ -174,9 +184,7 @@ template <typename Load>
 void SkippingBadFiles(Load load) {
   try {
     load();
-  } catch (const FileError& e) {
-    WorldMessage(e.what());
-  } catch (const AnimError& e) {
+  } catch (const GameError& e) {
     WorldMessage(e.what());
   }
 }
@@ -208,16 +216,17 @@ void LoadSpriteFolder(const std::string& folder) {
       AddGlobalSpritePat(folder + file, 0);
 }
 
-// Symbolic links to folders are not followed, so a link back up cannot loop forever.
-// Only regular files are read: a pipe named "x.dat" would block the start.
+// Depth first in the order of SortedEntries; a later description of the same type and
+// file name comes first in the list and so wins. Symbolic links to folders are not
+// followed, so a link back up cannot loop forever. Only regular files are read: a pipe
+// named "x.dat" would block the start.
 void LoadDescriptionsBelow(const fs::path& folder) {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+  for (const fs::directory_entry& entry : SortedEntries(folder)) {
     std::error_code typeError;
-    if (it->is_directory(typeError)) {
-      if (!it->is_symlink(typeError)) LoadDescriptionsBelow(it->path());
-    } else if (it->is_regular_file(typeError) && UpperExtension(it->path().string()) == "DAT") {
-      SkippingBadFiles([&] { LoadPattern(it->path().string(), nullptr, -1); });
+    if (entry.is_directory(typeError)) {
+      if (!entry.is_symlink(typeError)) LoadDescriptionsBelow(entry.path());
+    } else if (entry.is_regular_file(typeError) && UpperExtension(entry.path().string()) == "DAT") {
+      SkippingBadFiles([&] { LoadPattern(entry.path().string(), nullptr, -1); });
     }
   }
 }

@@ -26,7 +26,7 @@ class TPattern {
 
 class TPolyPat : public TPattern {
  public:
-  ~TPolyPat() override;  // deletes the texture
+  ~TPolyPat() override;    // deletes the texture
   Texture* Tex = nullptr;  // may be none: polygons are then not drawn filled
   float TexScaleX = 1, TexScaleY = 1;
 };
@@ -79,11 +79,14 @@ void FreePatternList(TPatternList& list);
 // list, or (package == nullptr) from the disk file `path` into the global list. A
 // description of another Type creates nothing.
 void LoadPattern(const std::string& path, const TZipFile* package, int index);
-// Every ".DAT" file in the folder and all its subfolders, as global patterns.
+// Every ".DAT" file in the folder and all its subfolders, as global patterns. Each folder's
+// files and subfolders are taken together in the byte order of their names, depth first;
+// of two descriptions with the same type and file name, the one read last is found.
 void LoadPatternsFromFolder(const std::string& folder);
 // The patterns made directly from the images in baseDir + "Data/Polygons/" and the
 // animations, then the images, in baseDir + "Data/Sprites/" (not their subfolders), as
-// global patterns; a name that already has a pattern of that type is skipped.
+// global patterns; a name that already has a pattern of that type is skipped. Files are
+// taken in the byte order of their names, so of two images of one name the first wins.
 void LoadGlobalImagePatterns(const std::string& baseDir);
 // The patterns a level package makes from its members, in the game's order: every ".DAT"
 // member, then images in "Data\Polygons\", then animations (".SPR", ".RGS") in

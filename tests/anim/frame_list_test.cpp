@@ -59,7 +59,7 @@ TEST(FrameList, line_ends) {
       {"file Ctrl-Z ends it", "a\nb\x1A\nc\n", LineEnds::File, {"a", "b"}},
       {"package CR LF", "a\r\nb\r\n", LineEnds::Package, {"a", "b"}},
       {"package lone CR ends a line", "a\rb\rc", LineEnds::Package, {"a", "b", "c"}},
-      {"package LF is dropped, not an end", "a\nb\r\n", LineEnds::Package, {"ab"}},
+      {"package lone LF ends a line", "a\nb\r\n", LineEnds::Package, {"a", "b"}},
       {"package empty lines count", "a\r\r\rb", LineEnds::Package, {"a", "", "", "b"}},
       {"nothing", "", LineEnds::Package, {}},
   };

@@ -69,12 +69,12 @@ TEST(DatFile, blocks_and_text_blocks_follow_their_closing_tags) {
     EXPECT_EQ(Parsed(c.text), c.tree) << c.what;
 }
 
-TEST(DatFile, text_is_split_at_cr_with_lf_dropped) {
+TEST(DatFile, package_text_lines_end_at_cr_lf_cr_or_lf) {
   const ParseCase cases[] = {
       {"no end after last line", "[T]\r\na\r\nb", "[T]{'a';'b';}"},
       {"no extra line after final CR LF", "[T]\r\na\r\n", "[T]{'a';}"},
       {"empty lines kept", "[T]\r\n\r\n\r\n", "[T]{'';'';}"},
-      {"LF inside a line dropped", "[T]\rx\ny\rz", "[T]{'xy';'z';}"},
+      {"lone CR and lone LF end lines", "[T]\rx\ny\rz", "[T]{'x';'y';'z';}"},
       {"Ctrl-Z is data here",
        "[T]\ra\x1A"
        "b",

@@ -2,6 +2,7 @@
 #include "data/file_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -77,6 +78,24 @@ TEST(FileIo, read_errors_name_the_file_and_the_reason) {
   const std::string folder = dir / "Rec";
   fs::create_directory(folder);
   EXPECT_EQ(ErrorOf(read, folder), "Cannot open file \"" + folder + "\": Is a directory");
+}
+
+TEST(FileIo, regular_files_are_found_through_links_and_nothing_else_is) {
+  TempFolder dir;
+  WriteRaw(dir / "level.vle", "x");
+  fs::create_directory(dir / "Levels");
+  fs::create_symlink(dir / "level.vle", dir / "file_link");
+  fs::create_symlink(dir / "Levels", dir / "folder_link");
+  fs::create_symlink(dir / "none", dir / "dangling");
+  ASSERT_EQ(mkfifo((dir / "pipe.dat").c_str(), 0600), 0);
+  const struct {
+    std::string name;
+    bool regular;
+  } cases[] = {{"level.vle", true}, {"file_link", true}, {"Levels", false}, {"folder_link", false},
+               {"dangling", false}, {"pipe.dat", false}, {"none", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(IsRegularFile(dir / c.name), c.regular) << c.name;
+  EXPECT_FALSE(IsRegularFile(""));
 }
 
 TEST(DatFileOnDisk, file_lines_end_at_lf_lone_cr_and_ctrl_z) {

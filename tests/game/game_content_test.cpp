@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -457,6 +458,44 @@ TEST_F(GameFolder, every_level_loads_with_nothing_missing) {
     ++checked;
   }
   EXPECT_EQ(checked, 4);
+}
+
+// Tovi looks where he walks. The camera keeps the player at the screen's centre, so his
+// eyes (the only pure white of the creature) lie right of x = 400 after walking right and
+// left of it after walking left.
+TEST_F(GameFolder, the_creature_faces_the_way_it_walks) {
+  const std::string folder = root_ + "/facing";
+  fs::remove_all(folder);
+  fs::copy(Game(), folder, fs::copy_options::recursive);
+  std::ofstream(folder + "/Config.dat")
+      << "SelPlayer = \"Anna\"\r\nSelLevel = "
+         "\"01-Meadow.vle\"\r\n[Players]\r\nAnna\r\n[/Players]\r\n";
+  // The level starts beside a wall on the left: walk right first, then back.
+  const std::pair<const char*, int> walks[] = {
+      {"500 down RIGHT\n", 1}, {"500 down RIGHT\n900 up RIGHT\n900 down LEFT\n", -1}};
+  for (auto [walk, side] : walks) {
+    std::ofstream(root_ + "/keys.txt") << "5 down ENTER\n6 up ENTER\n10 down ENTER\n11 up ENTER\n"
+                                       << "15 down ENTER\n16 up ENTER\n"
+                                       << walk;
+    const std::string shot = root_ + "/facing.png";
+    ASSERT_EQ(
+        Shell(Quote(TOVI2_EXE) + " --headless --dir " + Quote(folder) + " --ticks 1200 --keys " +
+              Quote(root_ + "/keys.txt") + " --screenshot " + Quote(shot)),
+        0);
+    Image image = LoadImage(shot);
+    ASSERT_EQ(image.w, 800);
+    long sum = 0, count = 0;
+    for (int y = 276; y < 324; ++y) {
+      for (int x = 376; x < 424; ++x) {
+        const uint8_t* p = &image.rgba[(size_t(y) * image.w + x) * 4];
+        if (p[0] < 245 || p[1] < 245 || p[2] < 245) continue;
+        sum += x - 400;
+        ++count;
+      }
+    }
+    ASSERT_GT(count, 10) << walk;
+    EXPECT_GT(side * sum, 0) << walk << "eyes on the wrong side";
+  }
 }
 
 }  // namespace

@@ -159,10 +159,10 @@ TEST_F(Screens, cursor_sits_beside_the_selected_item) {
     TMenuView view;
     CursorSeen expected;
   };
-  auto view = [](std::string screen, const std::vector<std::string>& items, int index, int top,
+  auto view = [](TScreen screen, const std::vector<std::string>& items, int index, int top,
                  float frame) {
     TMenuView v;
-    v.Screen = std::move(screen);
+    v.Screen = screen;
     v.Items = &items;
     v.Index = index;
     v.Top = top;
@@ -170,24 +170,25 @@ TEST_F(Screens, cursor_sits_beside_the_selected_item) {
     return v;
   };
   const std::vector<Case> cases = {
-      {view("Main Menu", mainMenu, 2, 0, 7.9f), {"Main Menu", true, 300, 162 + 42 * 2, 7}},
+      {view(TScreen::MainMenu, mainMenu, 2, 0, 7.9f), {"Main Menu", true, 300, 162 + 42 * 2, 7}},
       // Item 3 is "Left", one row below the "Control keys:" label.
-      {view("Options", options, 3, 0, 0), {"Options", true, 190, 112 + 42 * 4, 0}},
-      {view("Options", options, 2, 0, 0), {"Options", true, 190, 112 + 42 * 2, 0}},
-      {view("Level Menu", levelMenu, 1, 0, 49.99f), {"Level Menu", true, 290, 162 + 42, 49}},
-      {view("Config", config, 2, 0, 12), {"Config", true, 170, 112 + 42 * 2, 12}},
-      {view("Choose Player", players, 7, 5, 0), {"Choose Player", true, 247, 112 + 34 * 2, 0}},
-      {view("Select Level", levels, 1, 0, 0), {"Select Level", true, 297, 102 + 34, 0}},
-      {view("Merge Replays", levels, 2, 0, 0), {"Merge Replays", true, 297, 102 + 34 * 2, 0}},
+      {view(TScreen::Options, options, 3, 0, 0), {"Options", true, 190, 112 + 42 * 4, 0}},
+      {view(TScreen::Options, options, 2, 0, 0), {"Options", true, 190, 112 + 42 * 2, 0}},
+      {view(TScreen::LevelMenu, levelMenu, 1, 0, 49.99f), {"Level Menu", true, 290, 162 + 42, 49}},
+      {view(TScreen::Config, config, 2, 0, 12), {"Config", true, 170, 112 + 42 * 2, 12}},
+      {view(TScreen::ChoosePlayer, players, 7, 5, 0),
+       {"Choose Player", true, 247, 112 + 34 * 2, 0}},
+      {view(TScreen::SelectLevel, levels, 1, 0, 0), {"Select Level", true, 297, 102 + 34, 0}},
+      {view(TScreen::MergeReplays, levels, 2, 0, 0), {"Merge Replays", true, 297, 102 + 34 * 2, 0}},
       // A frame past the last shows the last; a negative one the first.
-      {view("Main Menu", mainMenu, 0, 0, 50), {"Main Menu", true, 300, 162, 49}},
-      {view("Main Menu", mainMenu, 0, 0, -3), {"Main Menu", true, 300, 162, 0}},
+      {view(TScreen::MainMenu, mainMenu, 0, 0, 50), {"Main Menu", true, 300, 162, 49}},
+      {view(TScreen::MainMenu, mainMenu, 0, 0, -3), {"Main Menu", true, 300, 162, 0}},
       // Nothing to choose, or nothing to choose from: no cursor.
-      {view("Main Replay", none, 0, 0, 0), {"Main Replay"}},
-      {view("Select Level", none, 0, 0, 0), {"Select Level"}},
-      {view("Create Player", none, 0, 0, 0), {"Create Player"}},
-      {view("Best times", levelMenu, 0, 0, 0), {"Best times"}},
-      {view("Some Error", none, 0, 0, 0), {"Some Error"}},
+      {view(TScreen::MainReplay, none, 0, 0, 0), {"Main Replay"}},
+      {view(TScreen::SelectLevel, none, 0, 0, 0), {"Select Level"}},
+      {view(TScreen::CreatePlayer, none, 0, 0, 0), {"Create Player"}},
+      {view(TScreen::BestTimes, levelMenu, 0, 0, 0), {"Best times"}},
+      {view(TScreen::SomeError, none, 0, 0, 0), {"Some Error"}},
   };
   std::vector<CursorSeen> expected, seen;
   for (const Case& c : cases) {
@@ -202,25 +203,26 @@ TEST_F(Screens, cursor_sits_beside_the_selected_item) {
 TEST_F(Screens, titles_name_the_screen_centred_at_the_top) {
   const std::vector<std::string> items = {"a.cre"};
   struct Case {
-    std::string screen, levelName, firstReplay, title;
+    TScreen screen;
+    std::string levelName, firstReplay, title;
   };
   const std::vector<Case> cases = {
-      {"Choose Player", "", "", "Choose Player"},
-      {"Main Menu", "", "", "Main Menu"},
-      {"Select Level", "", "", "Select Level!"},
-      {"Level Menu", "Meadow.vle", "", "Level: Meadow.vle"},
-      {"Best times", "Seesaw.zle", "", "Level: Seesaw.zle"},
-      {"Options", "", "", "Options"},
-      {"Config", "", "", "Config"},
-      {"Save play", "Bridges.vle", "", "Level: Bridges.vle"},
-      {"Main Replay", "", "", "Select replay file!"},
-      {"Merge Replays", "", "", "Select replay 1"},
-      {"Merge Replays", "", "first.cre", "Select replay 2"},
-      {"Create Player", "", "", ""},
-      {"Some Error", "", "", ""},
+      {TScreen::ChoosePlayer, "", "", "Choose Player"},
+      {TScreen::MainMenu, "", "", "Main Menu"},
+      {TScreen::SelectLevel, "", "", "Select Level!"},
+      {TScreen::LevelMenu, "Meadow.vle", "", "Level: Meadow.vle"},
+      {TScreen::BestTimes, "Seesaw.zle", "", "Level: Seesaw.zle"},
+      {TScreen::Options, "", "", "Options"},
+      {TScreen::Config, "", "", "Config"},
+      {TScreen::SavePlay, "Bridges.vle", "", "Level: Bridges.vle"},
+      {TScreen::MainReplay, "", "", "Select replay file!"},
+      {TScreen::MergeReplays, "", "", "Select replay 1"},
+      {TScreen::MergeReplays, "", "first.cre", "Select replay 2"},
+      {TScreen::CreatePlayer, "", "", ""},
+      {TScreen::SomeError, "", "", ""},
   };
   TMenuView plain;
-  plain.Screen = "No such screen";  // the background only
+  plain.Screen = TScreen::None;  // the background only
   for (const Case& c : cases) {
     TMenuView view;
     view.Screen = c.screen;
@@ -256,18 +258,18 @@ TEST_F(Screens, centred_texts_are_centred) {
   };
   const std::vector<std::string> levelMenu = {"Play again", "Replay", "Save play", "Best times"};
   TMenuView create;
-  create.Screen = "Create Player";
+  create.Screen = TScreen::CreatePlayer;
   create.TypedText = "Tovi";
   TMenuView level;
-  level.Screen = "Level Menu";
+  level.Screen = TScreen::LevelMenu;
   level.Items = &levelMenu;
   level.LevelName = "Meadow.vle";
   level.ResultMessage = "01:23:45     Best Time!";
   TMenuView save;
-  save.Screen = "Save play";
+  save.Screen = TScreen::SavePlay;
   save.TypedText = "Meadow";
   TMenuView error;
-  error.Screen = "Some Error";
+  error.Screen = TScreen::SomeError;
   error.ErrorText = "CRC Error in \"a.cre\".";
   const Screenshot createShot = ShootView(create), levelShot = ShootView(level),
                    saveShot = ShootView(save), errorShot = ShootView(error);
@@ -294,17 +296,17 @@ TEST_F(Screens, centred_texts_are_centred) {
 TEST_F(Screens, scrolling_lists_show_at_most_rows_plus_one_items) {
   const std::vector<std::string> thirty = Names(30), sixteen = Names(16), three = Names(3);
   struct Case {
-    std::string screen;
+    TScreen screen;
     const std::vector<std::string>* items;
     int top;
     std::string rows;  // one mark per list row from the first visible
   };
   const std::vector<Case> cases = {
-      {"Choose Player", &thirty, 5, "##############.."},  // 14 of 30
-      {"Choose Player", &sixteen, 5, "###########....."},
-      {"Select Level", &thirty, 0, "##############.."},
-      {"Main Replay", &three, 0, "###............."},
-      {"Merge Replays", &thirty, 16, "##############.."},
+      {TScreen::ChoosePlayer, &thirty, 5, "##############.."},  // 14 of 30
+      {TScreen::ChoosePlayer, &sixteen, 5, "###########....."},
+      {TScreen::SelectLevel, &thirty, 0, "##############.."},
+      {TScreen::MainReplay, &three, 0, "###............."},
+      {TScreen::MergeReplays, &thirty, 16, "##############.."},
   };
   std::vector<std::string> expected, seen;
   for (const Case& c : cases) {
@@ -313,10 +315,11 @@ TEST_F(Screens, scrolling_lists_show_at_most_rows_plus_one_items) {
     view.Items = c.items;
     view.Top = c.top;
     view.Index = c.top;
-    const bool players = c.screen == "Choose Player";
+    const bool players = c.screen == TScreen::ChoosePlayer;
     const Screenshot shot = ShootView(view);
-    expected.push_back(c.screen + " " + c.rows);
-    seen.push_back(c.screen + " " +
+    const std::string name(ScreenName(c.screen));
+    expected.push_back(name + " " + c.rows);
+    seen.push_back(name + " " +
                    TextRows(shot, players ? 276 : 326, 600, players ? 100 : 90, 34, 16));
   }
   EXPECT_EQ(seen, expected);
@@ -326,7 +329,7 @@ TEST_F(Screens, options_rows_leave_room_for_the_control_keys_label) {
   const std::vector<std::string> items = {"Full Screen:", "VSync:", "Player:", "Left",
                                           "Right",        "Jump",   "Restart"};
   TMenuView view;
-  view.Screen = "Options";
+  view.Screen = TScreen::Options;
   view.Items = &items;
   // Key names left empty draw nothing; the row waiting for a key shows "_".
   view.OptionValues = {"On", "Off", "Tovi", "", "", "", ""};
@@ -349,7 +352,7 @@ TEST_F(Screens, config_rows_show_their_values) {
   const std::vector<std::string> items = {
       "Show replay names:", "Show last apple time:", "Hide sprites:"};
   TMenuView view;
-  view.Screen = "Config";
+  view.Screen = TScreen::Config;
   view.Items = &items;
   view.OptionValues = {"On", "", "Off"};
   const Screenshot shot = ShootView(view);
@@ -363,7 +366,7 @@ TEST_F(Screens, best_times_list_entries_up_to_the_first_empty_one) {
   table.Time = {8345, 9000, INT32_MAX, 0, 4000};  // an entry after an empty one is not shown
   table.Name = {"Tovi", "Ann", "Huge", "", "Hidden"};
   TMenuView view;
-  view.Screen = "Best times";
+  view.Screen = TScreen::BestTimes;
   view.LevelName = "Meadow.vle";
   view.TopTen = &table;
   const Screenshot shot = ShootView(view);
@@ -376,9 +379,9 @@ TEST_F(Screens, best_times_list_entries_up_to_the_first_empty_one) {
 TEST_F(Screens, menu_background_tiles_a_faint_logo_and_the_balls) {
   CreateMenuWorld(0);
   TMenuView view;
-  view.Screen = "Config";  // no items
+  view.Screen = TScreen::Config;  // no items
   const Screenshot menu = ShootView(view);
-  view.Screen = "Game";
+  view.Screen = TScreen::Game;
   const Screenshot game = ShootView(view);
   FreeMenuWorld();
 
@@ -455,7 +458,8 @@ TEST_F(Screens, missing_resources_draw_nothing_and_never_crash) {
   TSpr cursor = std::move(MenuSprite);
   const std::vector<std::string> items = Names(3);
   const Screenshot shot = Shoot([&] {
-    for (const char* screen : {"Choose Player", "Main Menu", "Options", "Best times"}) {
+    for (TScreen screen :
+         {TScreen::ChoosePlayer, TScreen::MainMenu, TScreen::Options, TScreen::BestTimes}) {
       TMenuView view;
       view.Screen = screen;
       view.Items = &items;

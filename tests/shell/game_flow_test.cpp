@@ -143,7 +143,8 @@ TEST_F(GameFlowTest, FirstStartWritesTheDefaultsAndAsksForAPlayer) {
             "\"menu_items\":[\"Create New Player\"],\"menu_index\":0,\"menu_top\":0,"
             "\"key_capture\":-1,\"search_text\":\"\",\"player_name\":\"\",\"selected_level\":\"\","
             "\"game_ticks\":0,\"run_ticks\":0,\"best_time\":0,\"result_message\":\"\","
-            "\"player\":null,\"level\":{\"layers\":0,\"elements\":0},\"messages\":[]}\n");
+            "\"player\":null,\"level\":{\"layers\":0,\"elements\":0},\"messages\":[],"
+            "\"error_text\":\"\"}\n");
 }
 
 TEST_F(GameFlowTest, EscapeQuitsFromThePlayerScreensReachedAtStart) {
@@ -206,6 +207,23 @@ TEST_F(GameFlowTest, EscapeEndsTheRunAndPlayAgainStartsItAfresh) {
     EXPECT_NEAR(Number(Field(dump, "player"), "x"), kStartX, 0.5) << key;
   }
   EXPECT_EQ(ConfigFile(), PlayedConfig());
+}
+
+TEST_F(GameFlowTest, ALevelThatCannotBeReadShowsItsErrorUntilDismissed) {
+  MakeLevelFolder();
+  std::ofstream(dir_ / "Levels" / "Lemon.vle")
+      << "Type = Level\r\n[TopTen]\r\n12x Ann\r\n[/TopTen]\r\n";
+  WriteConfig(PlayedConfig());
+  std::string dump = Run(100, Script(kIntoTheLevel));
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "previous_screen"),
+            "\"Some Error\"\"Select Level\"");
+  EXPECT_EQ(Field(dump, "error_text"),
+            "\"'12x' is not a valid integer value (top ten line 1: \\\"12x Ann\\\")\"");
+  EXPECT_EQ(Field(dump, "messages"), "[]");
+
+  dump = Run(100, Script(kIntoTheLevel) + Script({{50, "ESCAPE"}}));
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "error_text"), "\"Select Level\"\"\"");
+  EXPECT_EQ(Field(dump, "menu_index"), "2");
 }
 
 TEST_F(GameFlowTest, JumpReboundToSpaceIsWrittenWhenOptionsIsLeft) {

@@ -128,18 +128,14 @@ class LevelRunTest : public level_test::LevelTest {
     Tovi = CreaturePat("tovi.dat");
     ObjPat("food.dat");
     SpritePat("leaf.png");
-    Settings = TSettings{};
-    ResetRunClock();
-    CurrentScreen = "Game";
+    ResetGameState();
+    CurrentScreen = TScreen::Game;
   }
 
   void TearDown() override {
     for (int code = 0; code < 256; ++code)
       key_InjectUp(uint8_t(code));
-    key_ClearState();
-    Player = nullptr;
-    CurrentLevel.reset();
-    LevelTemplate.reset();
+    ResetGameState();
     LevelTest::TearDown();
   }
 
@@ -217,10 +213,11 @@ TEST_F(LevelRunTest, a_tick_counts_a_millisecond_and_escape_fails_the_run_before
   GameTick();
   key_InjectDown(K_ESCAPE);
   GameTick();
-  EXPECT_EQ((std::vector<std::string>{to_string(GameTicks), to_string(RunTicks),
-                                      to_string(CurrentLevel->StepCount), CurrentScreen,
-                                      ResultMessage, to_string(key_Press(K_ESCAPE))}),
-            (std::vector<std::string>{"2", "2", "2", "Level Menu", "You Failed to Finish!", "0"}));
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          to_string(GameTicks), to_string(RunTicks), to_string(CurrentLevel->StepCount),
+          std::string(ScreenName(CurrentScreen)), ResultMessage, to_string(key_Press(K_ESCAPE))}),
+      (std::vector<std::string>{"2", "2", "2", "Level Menu", "You Failed to Finish!", "0"}));
 }
 
 TEST_F(LevelRunTest, restart_rebuilds_from_the_template_and_the_tick_goes_on) {
@@ -234,7 +231,7 @@ TEST_F(LevelRunTest, restart_rebuilds_from_the_template_and_the_tick_goes_on) {
   // The new creature has stepped once from rest and not moved sideways yet.
   EXPECT_EQ((std::vector<float>{float(GameTicks), float(CurrentLevel->StepCount), Player->X}),
             (std::vector<float>{1, 1, 30}));
-  EXPECT_EQ(CurrentScreen, "Game");
+  EXPECT_EQ(CurrentScreen, TScreen::Game);
 }
 
 TEST(LevelRunDraw, background_scrolls_at_half_speed_in_two_copies) {
@@ -547,19 +544,26 @@ TEST_F(StartLevelTest, only_a_readable_level_file_starts_a_run) {
   }
   FreeLevelPackage();
   ASSERT_FALSE(zipError.empty());
-  const std::tuple<std::string, bool, std::vector<std::string>> cases[] = {
-      {"missing.vle", false, {}},
-      {"folder.vle", false, {}},
-      {"broken.vle", false, {"'12x' is not a valid integer value (top ten line 1: \"12x Ann\")"}},
-      {"broken.zle", false, {zipError}},
-      {"good.vle", true, {}},
+  // A file that cannot be read shows its error once the tick is over, and leaves the
+  // message list alone.
+  const std::tuple<std::string, bool, std::string> cases[] = {
+      {"missing.vle", false, ""},
+      {"folder.vle", false, ""},
+      {"broken.vle", false, "'12x' is not a valid integer value (top ten line 1: \"12x Ann\")"},
+      {"broken.zle", false, zipError},
+      {"good.vle", true, ""},
   };
-  for (const auto& [name, started, messages] : cases) {
-    CurrentScreen = "Select Level";
+  for (const auto& [name, started, error] : cases) {
+    CurrentScreen = TScreen::SelectLevel;
+    ErrorText.clear();
     size_t before = MessageList().size();
     EXPECT_EQ(StartLevel(name), started) << name;
-    EXPECT_EQ(std::make_tuple(CurrentScreen, MessagesSince(before)),
-              std::make_tuple(std::string(started ? "Game" : "Select Level"), messages))
+    OnTimer();
+    TScreen shown = started         ? TScreen::Game
+                    : error.empty() ? TScreen::SelectLevel
+                                    : TScreen::SomeError;
+    EXPECT_EQ(std::make_tuple(CurrentScreen, ErrorText, MessagesSince(before)),
+              std::make_tuple(shown, error, std::vector<std::string>{}))
         << name;
   }
 }

@@ -371,14 +371,44 @@ TEST_F(PatternTest, data_folder_reads_descriptions_first_and_images_only_at_the_
   EXPECT_NE(messages[0].find(data + "Sprites/broken.rgs"), std::string::npos) << messages[0];
 }
 
-TEST_F(PatternTest, images_of_one_name_with_two_extensions_make_one_pattern) {
+// The paths of the list, newest first.
+std::vector<std::string> PathsOf(const TPatternList& list) {
+  std::vector<std::string> paths;
+  for (const auto& pattern : list.Items())
+    paths.push_back(pattern->Path);
+  return paths;
+}
+
+// Made in an order that is not sorted: the file system's own listing order (creation,
+// reversed creation or hash order) would give another list.
+TEST_F(PatternTest, descriptions_are_read_in_byte_order_of_names_and_the_last_wins) {
+  std::string data = Folder("order") + "Data/";
+  for (const char* path :
+       {"b/rock.dat", "rock.dat", "B/rock.dat", "z/rock.dat", "a/c/rock.dat", "a/rock.dat"})
+    WriteBytes(data + path, "Type = Polygon\r\n");
+  LoadPatternsFromFolder(data);
+  const std::vector<std::string> newestFirst = {
+      data + "z/rock.dat", data + "rock.dat",     data + "b/rock.dat",
+      data + "a/rock.dat", data + "a/c/rock.dat", data + "B/rock.dat",
+  };
+  EXPECT_EQ(PathsOf(GlobalPatterns), newestFirst);
+  TPattern* found = FindPattern("Polygon", "rock.dat");
+  EXPECT_EQ(found ? found->Path : "", data + "z/rock.dat");
+}
+
+TEST_F(PatternTest, images_are_read_in_byte_order_of_names_and_the_first_of_one_name_wins) {
   std::string base = Folder("twins");
-  WritePngFile(base + "Data/Polygons/twin.png", 2, 2);
   // The decoder knows a PNG by its first bytes whatever the extension says.
-  WritePngFile(base + "Data/Polygons/twin.jpg", 2, 2);
+  for (const char* name :
+       {"twin.png", "b.png", "twin.tga", "a b.png", "twin.JPG", "B.png", "twin.jpg", "a.png"})
+    WritePngFile(base + "Data/Polygons/" + name, 2, 2);
   LoadGlobalImagePatterns(base);
-  ASSERT_EQ(GlobalPatterns.Items().size(), 1u);
-  EXPECT_EQ(GlobalPatterns.Items()[0]->Name, "twin");
+  const std::string polygons = base + "Data/Polygons/";
+  const std::vector<std::string> newestFirst = {
+      polygons + "twin.JPG", polygons + "b.png", polygons + "a.png",
+      polygons + "a b.png",  polygons + "B.png",
+  };
+  EXPECT_EQ(PathsOf(GlobalPatterns), newestFirst);
 }
 
 TEST_F(PatternTest, missing_folders_make_no_patterns) {

@@ -5,7 +5,24 @@
 #   DEEP: a nesting depth; a file of that many "<a>" lines is made first (its path
 #         replaces @DEEP_FILE@ in ARGS) and the dump must show every level
 #   ERR: text that standard error must equal (without the final newline)
+#   LF_PACKAGE: a level file; a package holding it as "level.vle" with LF line ends, as
+#         Linux editors write them, is made first (its path replaces @PACKAGE_FILE@ in ARGS)
 string(REPLACE "|" ";" args "${ARGS}")
+if(DEFINED LF_PACKAGE)
+  get_filename_component(name "${LF_PACKAGE}" NAME_WE)
+  set(pack_dir "${WORK_DIR}/${name}_lf")
+  file(REMOVE_RECURSE "${pack_dir}")
+  file(READ "${LF_PACKAGE}" text)
+  string(REPLACE "\r\n" "\n" text "${text}")
+  file(WRITE "${pack_dir}/level.vle" "${text}")
+  file(REMOVE "${pack_dir}.zle")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${pack_dir}.zle" --format=zip level.vle
+    WORKING_DIRECTORY "${pack_dir}" RESULT_VARIABLE tar_rc)
+  if(NOT tar_rc EQUAL 0)
+    message(FATAL_ERROR "cannot make the package ${pack_dir}.zle")
+  endif()
+  string(REPLACE "@PACKAGE_FILE@" "${pack_dir}.zle" args "${args}")
+endif()
 if(DEFINED DEEP)
   set(deep_file "${WORK_DIR}/deep_${DEEP}.dat")
   string(REPEAT "<a>\r\n" ${DEEP} content)
