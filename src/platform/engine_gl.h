@@ -11,6 +11,7 @@
   X(PFNGLVIEWPORTPROC, Viewport)                               \
   X(PFNGLCLEARCOLORPROC, ClearColor)                           \
   X(PFNGLCLEARPROC, Clear)                                     \
+  X(PFNGLFINISHPROC, Finish)                                   \
   X(PFNGLENABLEPROC, Enable)                                   \
   X(PFNGLDISABLEPROC, Disable)                                 \
   X(PFNGLBLENDFUNCPROC, BlendFunc)                             \

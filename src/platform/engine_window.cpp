@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/engine.h"
+#include "platform/engine_gl.h"
 #include "platform/engine_internal.h"
 #include "platform/engine_keys.h"
 
@@ -270,6 +271,17 @@ void endHeadlessFrame() {
   if (!engine.run.screenshotPng.empty()) saveScreenshot(engine.run.screenshotPng);
 }
 
+// A window's swap hands the frame to the driver, and Mesa's software drivers finish
+// drawing it before they show it. On the offscreen driver's EGL pbuffer the swap does
+// nothing at all, and llvmpipe with rasteriser threads then holds on to everything every
+// frame drew: 15 to 30 MB more per second of game time, without end. So a headless frame
+// is finished here. Not merely flushed: nothing else paces a headless loop, and after a
+// flush alone the driver keeps frames in flight (40 MB more, for no gain in speed).
+void presentFrame() {
+  if (engine.headless) gl.Finish();
+  SDL_GL_SwapWindow(engine.window);
+}
+
 void drawFrame() {
   int width = 0, height = 0;
   SDL_GL_GetDrawableSize(engine.window, &width, &height);
@@ -277,7 +289,7 @@ void drawFrame() {
   if (engine.onDraw) engine.onDraw();
   render_EndFrame();
   if (engine.headless) endHeadlessFrame();
-  SDL_GL_SwapWindow(engine.window);
+  presentFrame();
 }
 
 void runLoop() {

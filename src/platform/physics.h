@@ -74,7 +74,8 @@ std::string cpGetError();
 
 // Spaces -----------------------------------------------------------------------
 
-// A new empty space (calls cpInitChipmunk first if nobody did).
+// A new empty space (calls cpInitChipmunk first if nobody did). Overlapping
+// shapes are pushed apart by 10 % of their overlap per 1 ms step.
 cpSpace* cpSpaceNew();
 // Removes and frees every constraint, shape and body in the space. Static
 // bodies that were never added themselves stay with their owner.
@@ -182,7 +183,7 @@ void cpShapeSetGroup(cpShape* shape, cpGroup group);
 // Constraints ------------------------------------------------------------------
 
 // Two different bodies, not both static, that keep the world point pivot in
-// common.
+// common. A stretched joint wins back 10 % of its stretch per 1 ms step.
 cpConstraint* cpPivotJointNew(cpBody* a, cpBody* b, cpVect pivot);
 // Takes the constraint out of its space, then frees it.
 void cpConstraintFree(cpConstraint* constraint);

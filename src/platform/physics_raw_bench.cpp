@@ -125,6 +125,7 @@ RawBenchWorld::RawBenchWorld(const BenchWorld& world) : parts_(std::make_unique<
   Parts& p = *parts_;
   ::cpSpaceSetIterations(p.space, 5);
   ::cpSpaceSetGravity(p.space, ::cpv(0, 512));
+  ::cpSpaceSetCollisionBias(p.space, std::pow(0.9, 1000));  // as the adapter's spaces
   ::cpSpaceSetDamping(p.space, 0.9);
   for (const auto& [a, b] : world.segments) {
     p.Add(::cpSegmentShapeNew(p.ground, ToCp(a), ToCp(b), Rules::kEdgeRadius), 0.8);
