@@ -9,7 +9,6 @@
 #include "data/file_io.h"
 #include "data/game_error.h"
 #include "gui/menu_world.h"
-#include "gui/message_list.h"
 #include "platform/engine.h"
 #include "shell/key_names.h"
 #include "shell/level_run.h"

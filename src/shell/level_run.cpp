@@ -4,11 +4,9 @@
 
 #include <cmath>
 
-#include "anim/anim_files.h"
 #include "data/file_io.h"
 #include "data/game_error.h"
 #include "gui/gui_resources.h"
-#include "gui/message_list.h"
 #include "gui/screens.h"
 #include "gui/time_display.h"
 #include "shell/game_states.h"
