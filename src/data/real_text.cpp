@@ -70,27 +70,6 @@ RealShape Scan(std::string_view text) {
   return shape;
 }
 
-int DigitValue(char c, int base) {
-  int d = -1;
-  if (c >= '0' && c <= '9') d = c - '0';
-  if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-  return d < base ? d : -1;
-}
-
-// Hexadecimal after "$" or "0x" is a 32-bit pattern, so it may reach FFFFFFFF.
-int ReadIntegerBase(std::string_view text, size_t& i) {
-  if (text.substr(i, 1) == "$") {
-    i += 1;
-    return 16;
-  }
-  if (text.substr(i, 2) == "0x" || text.substr(i, 2) == "0X") {
-    i += 2;
-    return 16;
-  }
-  return 10;
-}
-
 }  // namespace
 
 std::string FloatToText(double v) {
@@ -124,6 +103,7 @@ std::optional<int32_t> TextToInteger(std::string_view text) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   int base = ReadIntegerBase(text, i);
+  // Hexadecimal is a 32-bit pattern, so it may reach FFFFFFFF.
   uint64_t limit = base == 16 ? 0xFFFFFFFFu : negative ? 2147483648u : 2147483647u;
   if (i == text.size()) return std::nullopt;
   uint64_t value = 0;
@@ -135,4 +115,24 @@ std::optional<int32_t> TextToInteger(std::string_view text) {
   }
   uint32_t bits = static_cast<uint32_t>(value);
   return static_cast<int32_t>(negative ? 0u - bits : bits);
+}
+
+int DigitValue(char c, int base) {
+  int d = -1;
+  if (c >= '0' && c <= '9') d = c - '0';
+  if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+  return d < base ? d : -1;
+}
+
+int ReadIntegerBase(std::string_view text, size_t& i) {
+  if (text.substr(i, 1) == "$") {
+    i += 1;
+    return 16;
+  }
+  if (text.substr(i, 2) == "0x" || text.substr(i, 2) == "0X") {
+    i += 2;
+    return 16;
+  }
+  return 10;
 }

@@ -22,3 +22,9 @@ std::optional<float> TextToFloat(std::string_view text);
 // "0x" (up to 32 bits, so "$FFFFFFFF" is -1). The whole text must match. Nothing for any
 // other text or an overflow.
 std::optional<int32_t> TextToInteger(std::string_view text);
+
+// The value of c as a digit of base (10 or 16, either letter case), or -1.
+int DigitValue(char c, int base);
+// Moves i past a "$" or "0x"/"0X" prefix at i and gives the base it announces: 16, or
+// 10 without a prefix.
+int ReadIntegerBase(std::string_view text, size_t& i);

@@ -11,32 +11,12 @@
 #include <utility>
 
 #include "data/ascii_case.h"
+#include "data/real_text.h"
 
 namespace {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-int DigitValue(char c, int base) {
-  int d = -1;
-  if (c >= '0' && c <= '9') d = c - '0';
-  if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-  return d < base ? d : -1;
-}
-
-// Moves i past a "$" or "0x" prefix and tells the base it announces.
-int ReadBase(std::string_view s, size_t& i) {
-  if (s.substr(i, 1) == "$") {
-    i += 1;
-    return 16;
-  }
-  if (s.substr(i, 2) == "0x" || s.substr(i, 2) == "0X") {
-    i += 2;
-    return 16;
-  }
-  return 10;
 }
 
 // The magnitude of the digits from i on, or nothing when there are none, one is not a
@@ -118,7 +98,7 @@ std::optional<int64_t> PSStrToInt64(std::string_view s) {
   size_t i = 0;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  int base = ReadBase(s, i);
+  int base = ReadIntegerBase(s, i);
   const uint64_t maxPositive = std::numeric_limits<int64_t>::max();
   // -2^63 has one more unit of magnitude than 2^63 - 1.
   uint64_t limit = negative ? maxPositive + 1 : maxPositive;
