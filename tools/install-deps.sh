@@ -7,7 +7,7 @@ set -eu
 PLAY="g++ cmake make pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
 fonts-dejavu-core libgl-dev libegl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
 libchipmunk-dev zlib1g-dev"
-TEST="libgtest-dev libbenchmark-dev zip unzip"
+TEST="libgtest-dev libbenchmark-dev liblua5.4-dev zip unzip"
 
 wanted=$PLAY
 [ "${1:-play}" = test ] && wanted="$PLAY $TEST"

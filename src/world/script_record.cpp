@@ -8,3 +8,12 @@ void TScriptRecord::SetLines(std::vector<std::string> lines) {
     Source += ' ';
   }
 }
+
+std::string JoinScriptLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text.append(line, 0, line.find("//"));
+    text += ' ';
+  }
+  return text;
+}

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// The text the game compiles from a script's lines: each line up to its first "//" (even
+// inside a quoted string), followed by one space. Line breaks never reach the compiler, so
+// every message of a game script stands on row 1.
+std::string JoinScriptLines(const std::vector<std::string>& lines);
+
 struct TScriptRecord {
   std::vector<std::string> Lines;
   std::string Source;  // every line followed by one blank, joined into one line

@@ -357,6 +357,10 @@ TEST_F(LevelFileTest, block_names_and_script_lookups) {
   EXPECT_EQ(level->StartScript.Lines, (std::vector<std::string>{"a := 1; // comment", "b := 2;"}));
   EXPECT_EQ(level->StartScript.Source, "a := 1; // comment b := 2; ");
   EXPECT_EQ(level->UpdateScript.Source, "c := 3; ");
+  // The compiler sees every line cut at its first "//", quoted or not.
+  EXPECT_EQ(JoinScriptLines(level->StartScript.Lines), "a := 1;  b := 2; ");
+  EXPECT_EQ(JoinScriptLines({"s := 'a//b';", "//", "x"}), "s := 'a  x ");
+  EXPECT_EQ(JoinScriptLines({}), "");
 }
 
 TEST_F(LevelFileTest, camera_is_the_view_centre_on_an_800_by_600_screen) {
