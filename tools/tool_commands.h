@@ -12,3 +12,4 @@ int DatCommand(const ToolArgs& args);
 int ZipCommand(const ToolArgs& args);
 int AnimCommand(const ToolArgs& args);
 int LevelCommand(const ToolArgs& args);
+int ScriptCommand(const ToolArgs& args);

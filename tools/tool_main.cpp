@@ -27,6 +27,11 @@ constexpr Subcommand kSubcommands[] = {
      "level dump FILE          the level text the game would write back\n"
      "  level check FILE         layers, elements by kind, missing pattern files, joints and\n"
      "                           links naming no element, as JSON (status 1 if any is missing)\n"},
+    {"script", ScriptCommand,
+     "script check FILE        compiles a level or object script as the game does; prints\n"
+     "                           every message, one a line (status 1 on an error)\n"
+     "  script run FILE          compiles FILE as written and runs it; Print(S) writes a line\n"
+     "  script dis FILE          the compiled code, one instruction a line\n"},
 };
 
 void PrintUsage(FILE* to) {

@@ -1,0 +1,32 @@
+// Feeds arbitrary text to the script compiler with the game's unit SYSTEM. A compile that
+// succeeds must give a container the executor loads, and running it (with the game's
+// routines as no-ops and a small instruction budget) must end, whatever it does.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "script/compiler.h"
+#include "script/exec.h"
+#include "shell/script_declarations.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TPSPascalCompiler compiler;
+  compiler.OnUses = [](TPSPascalCompiler& c, const std::string& unit) {
+    if (unit != kGameScriptUnit) return false;
+    for (const TGameScriptRoutine& routine : kGameScriptRoutines)
+      c.DeclareRoutine(routine.Declaration);
+    return true;
+  };
+  if (!compiler.CompileSource(std::string(reinterpret_cast<const char*>(data), size))) return 0;
+  std::string container;
+  if (!compiler.GetCompiledData(container)) std::abort();
+  TPSExec exec;
+  for (const TGameScriptRoutine& routine : kGameScriptRoutines)
+    exec.RegisterRoutine([](TPSExec&, TPSCall&) { return true; }, routine.Name);
+  if (!exec.LoadCompiledData(container)) std::abort();
+  exec.SetInstructionBudget(20000);
+  exec.RunMain();
+  exec.RunMain();
+  return 0;
+}

@@ -1,0 +1,5 @@
+uses System;
+begin
+end.
+// stderr: [Error] (1:6): Duplicate identifier 'SYSTEM'
+// status: 1
