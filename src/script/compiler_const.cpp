@@ -26,10 +26,6 @@ int Width(TPSBaseType base) {
   }
 }
 
-bool IsSigned(TPSBaseType base) {
-  return base == btS8 || base == btS16 || base == btS32 || base == btS64;
-}
-
 // A value cut to the width of base, sign- or zero-extended back to 64 bits.
 int64_t Wrap(TPSBaseType base, int64_t v) {
   switch (base) {
@@ -170,7 +166,8 @@ bool PSCompileSession::FoldFloat(const PSPos& at, uint8_t op, PSType* type, cons
 }
 
 // Both operands are cut to the width of the integer (or Boolean) result type; the result
-// wraps in that width. Shifts by the width or more, or by a negative count, give 0.
+// wraps in that width, as the executor computes it: the lowest value divided by -1 stays the
+// lowest value, and shift counts are taken modulo 64 for Int64, else modulo 32.
 bool PSCompileSession::FoldInteger(const PSPos& at, uint8_t op, PSType* type, const PSConst& l,
                                    const PSConst& r, PSConst& out) {
   TPSBaseType base = type->Base;
@@ -180,7 +177,7 @@ bool PSCompileSession::FoldInteger(const PSPos& at, uint8_t op, PSType* type, co
   auto ua = static_cast<uint64_t>(a);
   auto ub = static_cast<uint64_t>(b);
   uint64_t mask = width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
-  bool badCount = b < 0 || b >= width;
+  unsigned count = static_cast<unsigned>(ub & (width == 64 ? 63 : 31));
   int64_t v = 0;
   switch (op) {
     case opAdd:
@@ -196,17 +193,17 @@ bool PSCompileSession::FoldInteger(const PSPos& at, uint8_t op, PSType* type, co
     case opIntDiv:
     case opMod:
       if (b == 0) return ErrorAt(at, ecDivideByZero);
-      // The lowest value of a signed type divided by -1 overflows: a processor fault.
-      if (IsSigned(base) && b == -1 && a == Wrap(base, int64_t{1} << (width - 1))) {
-        return ErrorAt(at, ecMathError);
+      if (b == -1) {
+        v = op == opMod ? 0 : static_cast<int64_t>(0 - ua);
+      } else {
+        v = op == opMod ? a % b : a / b;
       }
-      v = op == opMod ? a % b : a / b;
       break;
     case opShl:
-      v = badCount ? 0 : static_cast<int64_t>(ua << b);
+      v = static_cast<int64_t>(ua << count);
       break;
     case opShr:
-      v = badCount ? 0 : static_cast<int64_t>((ua & mask) >> b);
+      v = static_cast<int64_t>((ua & mask) >> count);
       break;
     case opAnd:
       v = a & b;

@@ -41,6 +41,9 @@ begin
   Show(1 shl 10); i := -1; Show(i shr 28); Show(12 and 10); Show(12 or 10); Show(12 xor 10);
   i := 0; Show(not i); i := 5; Show(not i); Show(-i); Show(+i);
   x := -1; Show(x shr 60);
+  // Folded constants and run-time values agree at the edges.
+  i := 40; Show(1 shl i); Show(1 shl 40);
+  i := -2147483648; j := -1; Show(i div j); Show(-2147483648 div -1);
   // Inc and Dec on every width.
   b := 255; Inc(b); Show(b);
   i := 10; Inc(i); Inc(i); Dec(i); Show(i);
@@ -83,6 +86,10 @@ end.
 // expect: -5
 // expect: 5
 // expect: 15
+// expect: 256
+// expect: 256
+// expect: -2147483648
+// expect: -2147483648
 // expect: 0
 // expect: 11
 // expect: 9000000001
