@@ -6,45 +6,9 @@
 #include <limits>
 
 #include "script/compiler_internal.h"
+#include "script/ps_integer.h"
 
 namespace {
-
-// The bit width of an integer base type.
-int Width(TPSBaseType base) {
-  switch (base) {
-    case btU8:
-    case btS8:
-      return 8;
-    case btU16:
-    case btS16:
-      return 16;
-    case btU32:
-    case btS32:
-      return 32;
-    default:
-      return 64;
-  }
-}
-
-// A value cut to the width of base, sign- or zero-extended back to 64 bits.
-int64_t Wrap(TPSBaseType base, int64_t v) {
-  switch (base) {
-    case btU8:
-      return static_cast<uint8_t>(v);
-    case btS8:
-      return static_cast<int8_t>(v);
-    case btU16:
-      return static_cast<uint16_t>(v);
-    case btS16:
-      return static_cast<int16_t>(v);
-    case btU32:
-      return static_cast<uint32_t>(v);
-    case btS32:
-      return static_cast<int32_t>(v);
-    default:
-      return v;
-  }
-}
 
 long double RealOf(const PSConst& c) {
   if (PSIsFloat(c.Type)) {
@@ -101,7 +65,7 @@ int CompareOrder(const PSConst& l, const PSConst& r) {
 PSConst PSCompileSession::IntConst(PSType* type, int64_t value) const {
   PSConst c;
   c.Type = type;
-  c.Int = Wrap(type->Base, value);
+  c.Int = PSWrapInteger(type->Base, value);
   return c;
 }
 
@@ -122,7 +86,7 @@ bool PSCompileSession::ConvertConst(const PSPos& at, const PSConst& v, PSType* t
   } else if (PSIsFloat(to)) {
     out.Real = RoundTo(to->Base, RealOf(v));
   } else {
-    out.Int = Wrap(to->Base, v.Int);
+    out.Int = PSWrapInteger(to->Base, v.Int);
   }
   return true;
 }
@@ -165,54 +129,21 @@ bool PSCompileSession::FoldFloat(const PSPos& at, uint8_t op, PSType* type, cons
   return ConvertConst(at, result, type, out);
 }
 
-// Both operands are cut to the width of the integer (or Boolean) result type; the result
-// wraps in that width, as the executor computes it: the lowest value divided by -1 stays the
-// lowest value, and shift counts are taken modulo 64 for Int64, else modulo 32.
+// Both operands are cut to the width of the integer (or Boolean) result type, and the
+// operation runs exactly as the executor runs it.
 bool PSCompileSession::FoldInteger(const PSPos& at, uint8_t op, PSType* type, const PSConst& l,
                                    const PSConst& r, PSConst& out) {
   TPSBaseType base = type->Base;
-  int width = Width(base);
-  int64_t a = Wrap(base, l.Int);
-  int64_t b = Wrap(base, r.Int);
-  auto ua = static_cast<uint64_t>(a);
-  auto ub = static_cast<uint64_t>(b);
-  uint64_t mask = width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
-  unsigned count = static_cast<unsigned>(ub & (width == 64 ? 63 : 31));
   int64_t v = 0;
-  switch (op) {
-    case opAdd:
-      v = static_cast<int64_t>(ua + ub);
+  uint8_t code = op == opIntDiv ? uint8_t{opDiv} : op;
+  switch (
+      PSIntegerOperation(code, PSWrapInteger(base, l.Int), PSWrapInteger(base, r.Int), base, v)) {
+    case ErNoError:
       break;
-    case opSub:
-      v = static_cast<int64_t>(ua - ub);
-      break;
-    case opMul:
-      v = static_cast<int64_t>(ua * ub);
-      break;
-    case opDiv:
-    case opIntDiv:
-    case opMod:
-      if (b == 0) return ErrorAt(at, ecDivideByZero);
-      if (b == -1) {
-        v = op == opMod ? 0 : static_cast<int64_t>(0 - ua);
-      } else {
-        v = op == opMod ? a % b : a / b;
-      }
-      break;
-    case opShl:
-      v = static_cast<int64_t>(ua << count);
-      break;
-    case opShr:
-      v = static_cast<int64_t>((ua & mask) >> count);
-      break;
-    case opAnd:
-      v = a & b;
-      break;
-    case opOr:
-      v = a | b;
-      break;
+    case ErDivideByZero:
+      return ErrorAt(at, ecDivideByZero);
     default:
-      v = a ^ b;
+      return ErrorAt(at, ecTypeMismatch);
   }
   out = IntConst(type, v);
   return true;
@@ -222,7 +153,7 @@ bool PSCompileSession::FoldUnary(const PSPos& at, PSExprKind kind, const PSConst
   (void)at;
   out = v;
   if (kind == PSExprKind::Not) {
-    out.Int = PSIsBoolean(v.Type) ? (v.Int == 0 ? 1 : 0) : Wrap(v.Type->Base, ~v.Int);
+    out.Int = PSIsBoolean(v.Type) ? (v.Int == 0 ? 1 : 0) : PSWrapInteger(v.Type->Base, ~v.Int);
     return true;
   }
   if (v.Type->Base == btCurrency || PSIsInteger(v.Type)) {

@@ -186,52 +186,6 @@ TPSError CompareSets(uint8_t op, const TPSValue& l, const TPSValue& r, bool& out
 
 }  // namespace
 
-TPSError IntOp(uint8_t op, int64_t a, int64_t b, TPSBaseType base, int64_t& out) {
-  const uint64_t ua = static_cast<uint64_t>(a), ub = static_cast<uint64_t>(b);
-  const int bits = IntBits(base);
-  switch (op) {
-    case 0:
-      out = static_cast<int64_t>(ua + ub);
-      break;
-    case 1:
-      out = static_cast<int64_t>(ua - ub);
-      break;
-    case 2:
-      out = static_cast<int64_t>(ua * ub);
-      break;
-    case 3:
-      if (b == 0) return ErDivideByZero;
-      out = (a == INT64_MIN && b == -1) ? a : a / b;
-      break;
-    case 4:
-      if (b == 0) return ErDivideByZero;
-      out = b == -1 ? 0 : a % b;
-      break;
-    case 5:
-      // Shift counts are taken as the processor does: modulo 64 for Int64, else 32.
-      out = static_cast<int64_t>(ua << (ub & (bits == 64 ? 63 : 31)));
-      break;
-    case 6: {
-      uint64_t mask = bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
-      out = static_cast<int64_t>((ua & mask) >> (ub & (bits == 64 ? 63 : 31)));
-      break;
-    }
-    case 7:
-      out = a & b;
-      break;
-    case 8:
-      out = a | b;
-      break;
-    case 9:
-      out = a ^ b;
-      break;
-    default:
-      return ErTypeMismatch;
-  }
-  out = WrapInt(base, out);
-  return ErNoError;
-}
-
 TPSError CalcValue(TPSValue& dest, uint8_t op, const TPSValue& src) {
   if (op > 10) return erInvalidOpcodeParameter;
   const TPSBaseType sb = src.Type->Base;

@@ -278,45 +278,6 @@ void SetStrValue(TPSValue& v, std::string text) {
   v.Str = own;
 }
 
-int IntBits(TPSBaseType base) {
-  switch (base) {
-    case btU8:
-    case btS8:
-    case btChar:
-      return 8;
-    case btU16:
-    case btS16:
-    case btWideChar:
-      return 16;
-    case btU32:
-    case btS32:
-      return 32;
-    default:
-      return 64;
-  }
-}
-
-int64_t WrapInt(TPSBaseType base, int64_t x) {
-  switch (base) {
-    case btU8:
-    case btChar:
-      return static_cast<uint8_t>(x);
-    case btS8:
-      return static_cast<int8_t>(x);
-    case btU16:
-    case btWideChar:
-      return static_cast<uint16_t>(x);
-    case btS16:
-      return static_cast<int16_t>(x);
-    case btU32:
-      return static_cast<uint32_t>(x);
-    case btS32:
-      return static_cast<int32_t>(x);
-    default:
-      return x;
-  }
-}
-
 bool ReadReal(const TPSValue& v, long double& out) {
   switch (v.Type->Base) {
     case btSingle:
