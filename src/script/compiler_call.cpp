@@ -10,6 +10,17 @@ bool IsArray(const PSType* t) {
   return t && t->Kind == PSTypeKind::Array;
 }
 
+// The node of a call of proc whose arguments passed their checks.
+PSExprPtr CallExpr(PSProc& proc, const PSPos& at, std::vector<PSExprPtr> args) {
+  auto call = std::make_unique<PSExpr>();
+  call->Kind = PSExprKind::Call;
+  call->Where = at;
+  call->Proc = &proc;
+  call->Type = proc.Decl.Result;
+  call->Args = std::move(args);
+  return call;
+}
+
 }  // namespace
 
 // call -> routine [ '(' [ expression { ',' expression } ] ')' ], standing after the name
@@ -44,12 +55,7 @@ bool PSCompileSession::ParseCall(PSProc& proc, const PSPos& at, PSExprPtr& out) 
   for (size_t i = 0; i < args.size(); ++i) {
     if (!CheckArgument(proc.Decl.Params[i], args[i])) return false;
   }
-  out = std::make_unique<PSExpr>();
-  out->Kind = PSExprKind::Call;
-  out->Where = at;
-  out->Proc = &proc;
-  out->Type = proc.Decl.Result;
-  out->Args = std::move(args);
+  out = CallExpr(proc, at, std::move(args));
   SetHeight(*out);
   return true;
 }
@@ -127,12 +133,7 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
   if (args.size() == 2 && !PSIsInteger(args[1]->Type)) {
     return ErrorAt(args[1]->Where, ecTypeMismatch);
   }
-  out = std::make_unique<PSExpr>();
-  out->Kind = PSExprKind::Call;
-  out->Where = at;
-  out->Proc = &proc;
-  out->Type = proc.Decl.Result;
-  out->Args = std::move(args);
+  out = CallExpr(proc, at, std::move(args));
   SetHeight(*out);
   return true;
 }

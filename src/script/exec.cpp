@@ -61,6 +61,19 @@ bool TPSMachine::Raise(TPSError c, std::string_view p) {
   return Unwind();
 }
 
+// Moves the pending exception into h, whose except part takes it over: it is no longer
+// pending, and the exception routines of the script read it from there.
+void TPSMachine::HandOver(TPSHandler& h) {
+  h.Except = kNoTarget;
+  h.Holding = true;
+  h.Code = code;
+  h.Param = std::move(param);
+  h.ProcNo = procNo;
+  h.Pos = pos;
+  code = ErNoError;
+  param.clear();
+}
+
 // Hands the pending exception to the innermost handler that can take it: a finally part
 // runs with the exception still pending; an except part takes the exception over.
 bool TPSMachine::Unwind() {
@@ -77,14 +90,7 @@ bool TPSMachine::Unwind() {
     }
     if (h.Except != kNoTarget) {
       ip = h.Except;
-      h.Except = kNoTarget;
-      h.Holding = true;
-      h.Code = code;
-      h.Param = std::move(param);
-      h.ProcNo = procNo;
-      h.Pos = pos;
-      code = ErNoError;
-      param.clear();
+      HandOver(h);
       return true;
     }
     handlers.pop_back();
@@ -138,14 +144,7 @@ bool TPSMachine::TryEnd(uint8_t part) {
   if (part == 0 && h.Finally != kNoTarget) return jump(h.Finally);
   if (part == 1 && code != ErNoError && h.Except != kNoTarget) {
     // The except part follows the finally part in the code.
-    h.Except = kNoTarget;
-    h.Holding = true;
-    h.Code = code;
-    h.Param = std::move(param);
-    h.ProcNo = procNo;
-    h.Pos = pos;
-    code = ErNoError;
-    param.clear();
+    HandOver(h);
     ++ip;
     return true;
   }

@@ -186,6 +186,8 @@ struct TPSMachine {
   bool Raise(TPSError code, std::string_view param);
   // Hands the pending exception to the innermost handler that takes it; false when none.
   bool Unwind();
+  // Moves the pending exception into h for its except part.
+  void HandOver(TPSHandler& h);
   // Returns from the current procedure (after pending finally parts); false when the
   // main procedure returned.
   bool DoReturn();
