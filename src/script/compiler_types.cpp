@@ -4,6 +4,7 @@
 
 #include "data/ascii_case.h"
 #include "script/compiler_internal.h"
+#include "script/container.h"
 
 bool PSIsInteger(const PSType* t) {
   if (!t || t->Kind != PSTypeKind::Plain) return false;
@@ -52,33 +53,7 @@ TPSBaseType EnumBase(int64_t high) {
 }  // namespace
 
 uint32_t PSValueSize(const PSType* t) {
-  switch (t->Base) {
-    case btU8:
-    case btS8:
-    case btChar:
-      return 1;
-    case btU16:
-    case btS16:
-    case btWideChar:
-      return 2;
-    case btSingle:
-    case btU32:
-    case btS32:
-      return 4;
-    case btDouble:
-    case btS64:
-    case btCurrency:
-      return 8;
-    case btExtended:
-      return 10;
-    case btPointer:
-    case btProcPtr:
-      return 12;
-    case btVariant:
-      return 16;
-    default:
-      return 4;  // strings, arrays, PChar, classes, interfaces: a reference
-  }
+  return BaseValueSize(t->Base);
 }
 
 PSType* PSCompileSession::AddType(std::string orgName, TPSBaseType base, PSTypeKind kind) {

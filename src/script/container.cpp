@@ -62,8 +62,9 @@ uint32_t FixedConstantSize(TPSBaseType type) {
   }
 }
 
-// The value size of a type whose size does not depend on other types.
-uint32_t OwnValueSize(TPSBaseType type) {
+}  // namespace
+
+uint32_t BaseValueSize(TPSBaseType type) {
   switch (type) {
     case btReturnAddress:
     case btPointer:
@@ -84,6 +85,8 @@ uint32_t OwnValueSize(TPSBaseType type) {
   }
 }
 
+namespace {
+
 // The value size of type given the sizes of the types before it, unbounded.
 uint64_t ValueSizeOf(const TPSContainerType& type, const std::vector<uint32_t>& earlier) {
   auto sizeOf = [&](uint32_t typeNo) -> uint64_t {
@@ -103,7 +106,7 @@ uint64_t ValueSizeOf(const TPSContainerType& type, const std::vector<uint32_t>& 
     case btSet:
       return (uint64_t{type.SetBits} + 7) / 8;
     default:
-      return OwnValueSize(type.BaseType);
+      return BaseValueSize(type.BaseType);
   }
 }
 

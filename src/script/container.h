@@ -114,6 +114,9 @@ TPSError ReadContainer(std::string_view bytes, TPSContainer& out, std::string& p
 // the fields for records, element size times count for static arrays. Types must refer to
 // earlier types only, as every container read does.
 std::vector<uint32_t> ValueSizes(const TPSContainer& container);
+// The value size of a base type that holds no other types; 0 for records, static arrays
+// and sets, whose size comes from their parts.
+uint32_t BaseValueSize(TPSBaseType type);
 
 // Constant encoding, shared by attribute fields and constant operands: fixed-size kinds
 // take their value size in bytes; strings and PChars a u32 length and the bytes; wide and
