@@ -271,7 +271,19 @@ struct TPSCallAccess {
     call.result_ = result;
     call.machine_ = m;
   }
-  static TPSValue* Arg(const TPSCall& call, size_t i) { return call.args_[i]; }
+  // Argument i; a value of no script type when the container declared fewer arguments than
+  // the routine reads, which every type check of a built-in refuses.
+  static TPSValue* Arg(const TPSCall& call, size_t i) {
+    return i < call.count_ ? call.args_[i] : MissingArgument();
+  }
+  static TPSValue* MissingArgument() {
+    static TPSValue missing = [] {
+      TPSValue v{};
+      v.Type = ReturnMarkerType();
+      return v;
+    }();
+    return &missing;
+  }
   static TPSValue* Result(const TPSCall& call) { return call.result_; }
   static TPSMachine* Machine(const TPSCall& call) { return call.machine_; }
   static TPSError Error(const TPSCall& call) { return call.error_; }
