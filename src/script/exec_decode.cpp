@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 
+#include "script/exec_block.h"
 #include "script/exec_machine.h"
 #include "script/lexer.h"
 
@@ -160,7 +161,8 @@ class ProcDecoder {
     if (i + 4 >= code.size() || code[i].Op != DOp::PushTypeAssign) return false;
     if (!IsIntType(code[i].Type)) return false;
     const DInst &set = code[i + 1], &calc = code[i + 2], &store = code[i + 3];
-    if (set.A.Kind != DKind::Frame || code[i + 4].Op != DOp::Pop) return false;
+    if (set.A.Kind != DKind::Frame) return false;
+    if (code[i + 4].Op != DOp::Pop && code[i + 4].Op != DOp::Pop2) return false;
     const int32_t t = set.A.Var.Off;
     bool calcOnT = (calc.Op == DOp::Calc || calc.Op == DOp::CalcAddInt ||
                     calc.Op == DOp::CalcSubInt || calc.Op == DOp::CalcMulInt) &&
@@ -187,6 +189,11 @@ class ProcDecoder {
       } else if (a.Op == DOp::Pop && b.Op == DOp::JumpFlag) {
         a.Op = DOp::PopJumpFlag;
         a.Target = b.Target;
+      } else if (a.Op == DOp::Pop && b.Op == DOp::Pop) {
+        a.Op = DOp::Pop2;
+      } else if (a.Op == DOp::PushRef && (b.Op == DOp::CallScript || b.Op == DOp::CallHost)) {
+        a.Op = DOp::PushRefCall;
+        a.Callee = b.Callee;
       } else if (a.Op == DOp::PushType && (b.Op == DOp::Assign || b.Op == DOp::AssignInt)) {
         a.Op = DOp::PushTypeAssign;
       } else if ((a.Op == DOp::Inc || a.Op == DOp::Dec) && b.Op == DOp::Jump) {
@@ -196,6 +203,39 @@ class ProcDecoder {
     }
     for (size_t i = 0; i < code.size(); ++i) {
       if (IsCalcStatement(i)) code[i].Op = DOp::CalcStatement;
+      // A fused pop pair counts the pops in its row, up to four, to do them at once.
+      if (code[i].Op == DOp::Pop2) {
+        size_t n = 2;
+        while (n < 4 && i + n < code.size() &&
+               (code[i + n].Op == DOp::Pop || code[i + n].Op == DOp::Pop2)) {
+          ++n;
+        }
+        code[i].Sub = static_cast<uint8_t>(n);
+      }
+    }
+    for (size_t i = 0; i + 1 < code.size(); ++i) {
+      const DOp a = code[i].Op, b = code[i + 1].Op;
+      const bool store = a == DOp::Assign || a == DOp::AssignInt || a == DOp::Calc ||
+                         a == DOp::CalcAddInt || a == DOp::CalcSubInt || a == DOp::CalcMulInt;
+      code[i].PopAfter = store && (b == DOp::Pop || b == DOp::Pop2);
+    }
+    // A loop's step runs its test at once when the jump lands on a fused compare-jump.
+    for (DInst& in : code) {
+      if ((in.Op != DOp::IncJump && in.Op != DOp::DecJump) || in.Target >= code.size()) continue;
+      const DOp test = code[in.Target].Op;
+      if (test == DOp::CompareJumpTrue || test == DOp::CompareJumpFalse) {
+        in.Sub = in.Op == DOp::IncJump ? 1 : 0;
+        in.Op = DOp::StepCompare;
+      }
+    }
+    // Blocks do not overlap, so that their steps take no more room than the code.
+    for (size_t i = 0; i < code.size(); ++i) {
+      std::unique_ptr<DBlock> block = BuildBlock(code, i);
+      if (!block) continue;
+      code[i].Op = DOp::Block;
+      code[i].Blk = block.get();
+      i = block->Next - 1;
+      proc_.Blocks.push_back(std::move(block));
     }
   }
 

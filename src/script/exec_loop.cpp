@@ -1,159 +1,8 @@
-// The instruction loop: operand resolution and the dispatch of every decoded instruction.
+// The instruction loop: the machine's stack primitives and the dispatch of every decoded
+// instruction.
+#include "script/exec_block.h"
 #include "script/exec_machine.h"
-
-namespace {
-
-// One instruction's view of the machine: resolves operands against the current frame.
-class Operands {
- public:
-  explicit Operands(TPSMachine& m) : m_(m) {}
-
-  // The slot a frame offset names, or nil outside the live stack.
-  TPSValue* Frame(int32_t off) const {
-    int64_t index = m_.base + off;
-    if (static_cast<uint64_t>(index) >= m_.sp) return nullptr;
-    return &m_.stack[static_cast<size_t>(index)];
-  }
-
-  TPSValue* Deref(const TPSValue& ref, TPSError& err) const { return m_.Deref(ref, err); }
-
-  // The slot of a variable, references not followed.
-  TPSValue* RawVar(const DVarRef& v, TPSError& err) const {
-    if (v.Ptr) return v.Ptr;
-    TPSValue* slot = Frame(v.Off);
-    if (!slot) err = erOutOfStackRange;
-    return slot;
-  }
-
-  // The value of a variable: the target when it holds a reference.
-  TPSValue* Var(const DVarRef& v, TPSError& err) const {
-    TPSValue* slot = RawVar(v, err);
-    if (slot && slot->Type->Base == btPointer) return Deref(*slot, err);
-    return slot;
-  }
-
-  // The aggregate and element number of an element operand.
-  TPSValue* Aggregate(const DOperand& o, uint64_t& n, TPSError& err) const {
-    TPSValue* agg = Var(o.Var, err);
-    if (!agg) return nullptr;
-    n = o.Elem;
-    if (o.Kind == DKind::IdxElem) {
-      const TPSValue* index = Var(o.Idx, err);
-      if (!index) return nullptr;
-      if (!IsIntType(index->Type)) {
-        err = ErTypeMismatch;
-        return nullptr;
-      }
-      n = static_cast<uint64_t>(index->I);
-    }
-    TPSBaseType b = agg->Type->Base;
-    if (b != btRecord && b != btStaticArray && b != btArray) {
-      err = ErTypeMismatch;
-      return nullptr;
-    }
-    if (!agg->Block || n >= agg->Block->Items.size()) {
-      err = ErOutOfRange;
-      return nullptr;
-    }
-    return agg;
-  }
-
-  // The slot an operand names, references not followed (the dest of setref).
-  TPSValue* Raw(const DOperand& o, TPSError& err) const {
-    if (o.Kind == DKind::Elem || o.Kind == DKind::IdxElem) {
-      uint64_t n;
-      TPSValue* agg = Aggregate(o, n, err);
-      return agg ? &agg->Block->Items[n] : nullptr;
-    }
-    return RawVar(o.Var, err);
-  }
-
-  // Whether one more slot fits without growing the stack.
-  bool HasRoom() const { return m_.sp < m_.stack.size(); }
-
-  // The value an operand denotes. Plain stack variables, globals and constants are found
-  // inline; elements, references and errors take the general path.
-  [[gnu::always_inline]] TPSValue* Get(const DOperand& o, TPSError& err) const {
-    if (o.Kind == DKind::Frame) {
-      uint64_t index = static_cast<uint64_t>(m_.base + o.Var.Off);
-      if (index < m_.sp) {
-        TPSValue* slot = &m_.stack[index];
-        if (slot->Type->Base != btPointer) return slot;
-        // A var parameter or a result reference to a caller's stack variable.
-        if (slot->RefKind == TPSRefKind::Stack && slot->Aux < m_.sp) return &m_.stack[slot->Aux];
-      }
-    } else if (o.Kind == DKind::Const ||
-               (o.Kind == DKind::Global && o.Var.Ptr->Type->Base != btPointer)) {
-      return o.Var.Ptr;
-    }
-    return GetSlow(o, err);
-  }
-
-  // Get for every kind of operand.
-  [[gnu::noinline]] TPSValue* GetSlow(const DOperand& o, TPSError& err) const {
-    switch (o.Kind) {
-      case DKind::Const:
-        return o.Var.Ptr;
-      case DKind::Global:
-      case DKind::Frame:
-        return Var(o.Var, err);
-      default:
-        return Raw(o, err);
-    }
-  }
-
-  // Makes ref (a fresh nil reference) refer to what an operand names: a reference operand
-  // is copied, a constant is copied into a block the reference owns.
-  TPSError MakeRef(const DOperand& o, TPSValue& ref) const {
-    TPSError err = ErNoError;
-    if (o.Kind == DKind::Const) return RefToCopy(*o.Var.Ptr, ref);
-    if (o.Kind == DKind::Elem || o.Kind == DKind::IdxElem) {
-      uint64_t n;
-      TPSValue* agg = Aggregate(o, n, err);
-      if (!agg) return err;
-      ref.RefKind = TPSRefKind::Block;
-      ref.Block = agg->Block;
-      ++ref.Block->Refs;
-      ref.Aux = static_cast<uint32_t>(n);
-      return ErNoError;
-    }
-    TPSValue* slot = RawVar(o.Var, err);
-    if (!slot) return err;
-    if (slot->Type->Base == btPointer) {
-      const TPSTypeRec* type = ref.Type;
-      ValueCopyNew(ref, *slot);
-      ref.Type = type;
-    } else if (o.Var.Ptr) {
-      ref.RefKind = TPSRefKind::Direct;
-      ref.Boxed = slot;
-    } else {
-      ref.RefKind = TPSRefKind::Stack;
-      ref.Aux = static_cast<uint32_t>(slot - m_.stack.data());
-    }
-    return ErNoError;
-  }
-
-  // Makes ref refer to a fresh copy of value, owned by the reference.
-  static TPSError RefToCopy(const TPSValue& value, TPSValue& ref) {
-    if (value.Type->Base == btReturnAddress) return ErTypeMismatch;
-    TPSBlock* block = NewBlock(1);
-    ValueCopyNew(block->Items[0], value);
-    ref.RefKind = TPSRefKind::Block;
-    ref.Block = block;
-    ref.Aux = 0;
-    return ErNoError;
-  }
-
- private:
-  TPSMachine& m_;
-};
-
-// Whether two operands are both integer kinds or Int64.
-inline bool BothInt(const TPSValue* a, const TPSValue* b) {
-  return (a->Type->Flags & b->Type->Flags & kTypeInt) != 0;
-}
-
-}  // namespace
+#include "script/exec_operands.h"
 
 TPSValue* TPSMachine::Deref(const TPSValue& ref, TPSError& err) {
   switch (ref.RefKind) {
@@ -200,10 +49,21 @@ static TPSError PopChecked(TPSMachine& m) {
   return ErNoError;
 }
 
+// The instruction after an assignment or a calculation that ran: past the pop fused after
+// it, which runs here when it cannot fail and the budget covers it.
+static uint32_t NextAfter(TPSMachine& m, const DInst* in, uint32_t pc, uint64_t& left) {
+  if (in->PopAfter && left > 0 && m.sp > 0 && m.stack[m.sp - 1].Type->Base != btReturnAddress) {
+    ValueRelease(m.stack[--m.sp]);
+    --left;
+    return pc + 2;
+  }
+  return pc + 1;
+}
+
 // The integer form of x := a op b, the five instructions push T; T := a; T op= b; x := T;
 // pop, done at once when the operands are integers, the operation cannot fail and the
 // budget covers all five; false (nothing changed) otherwise.
-static bool RunCalcStatement(const Operands& ops, const DInst* in, uint64_t& left) {
+static bool RunCalcStatement(const TPSOperands& ops, const DInst* in, uint64_t& left) {
   if (left < 4 || !ops.HasRoom()) return false;
   TPSError err = ErNoError;
   const TPSValue* a = ops.Get(in[1].B, err);
@@ -242,7 +102,7 @@ static bool RunCalcStatement(const Operands& ops, const DInst* in, uint64_t& lef
 // next instruction or leaves err set for the exception mechanism. Pushing cases make room
 // before they resolve operands, so that no slot pointer outlives a stack growth.
 bool TPSMachine::Loop() {
-  Operands ops(*this);
+  TPSOperands ops(*this);
   const DInst* insts = proc->Code.data();
   uint32_t pc = ip;
   uint64_t left = budgetLeft;
@@ -254,7 +114,9 @@ bool TPSMachine::Loop() {
     }
     const DInst* in = &insts[pc];
     TPSError err = ErNoError;
-    switch (in->Op) {
+    DOp op = in->Op;
+  dispatch:
+    switch (op) {
       case DOp::Raise:
         err = in->Error;
         break;
@@ -273,12 +135,12 @@ bool TPSMachine::Loop() {
         if (!s) break;
         if (BothInt(d, s)) {
           d->I = Wrap(d->Type, s->I);
-          ++pc;
+          pc = NextAfter(*this, in, pc, left);
           continue;
         }
         err = AssignValue(*d, *s);
         if (err != ErNoError) break;
-        ++pc;
+        pc = NextAfter(*this, in, pc, left);
         continue;
       }
       case DOp::CalcAddInt:
@@ -289,16 +151,14 @@ bool TPSMachine::Loop() {
         if (!s) break;
         if (BothInt(d, s)) {
           uint64_t a = static_cast<uint64_t>(d->I), b = static_cast<uint64_t>(Wrap(d->Type, s->I));
-          uint64_t r = in->Op == DOp::CalcAddInt   ? a + b
-                       : in->Op == DOp::CalcSubInt ? a - b
-                                                   : a * b;
+          uint64_t r = op == DOp::CalcAddInt ? a + b : op == DOp::CalcSubInt ? a - b : a * b;
           d->I = Wrap(d->Type, static_cast<int64_t>(r));
-          ++pc;
+          pc = NextAfter(*this, in, pc, left);
           continue;
         }
         err = CalcValue(*d, in->Sub, *s);
         if (err != ErNoError) break;
-        ++pc;
+        pc = NextAfter(*this, in, pc, left);
         continue;
       }
       case DOp::Calc: {
@@ -307,7 +167,7 @@ bool TPSMachine::Loop() {
         if (!s) break;
         err = CalcValue(*d, in->Sub, *s);
         if (err != ErNoError) break;
-        ++pc;
+        pc = NextAfter(*this, in, pc, left);
         continue;
       }
       case DOp::CompareInt:
@@ -333,16 +193,16 @@ bool TPSMachine::Loop() {
         d->I = result ? 1 : 0;
         ++pc;
         // A fused conditional jump or setflag on the result: the next instruction, done here.
-        if (in->Op == DOp::CompareInt || in->Op == DOp::Compare) continue;
+        if (op == DOp::CompareInt || op == DOp::Compare) continue;
         if (left-- == 0 || !IsSmallInt(d->Type->Base)) {
           ++left;  // the second instruction runs as itself and charges its own count
           continue;
         }
-        if (in->Op == DOp::CompareSetFlag) {
+        if (op == DOp::CompareSetFlag) {
           jumpFlag = result != (in->Sub2 != 0);
           ++pc;
         } else {
-          pc = result == (in->Op == DOp::CompareJumpTrue) ? in->Target : pc + 1;
+          pc = result == (op == DOp::CompareJumpTrue) ? in->Target : pc + 1;
         }
         continue;
       }
@@ -354,7 +214,7 @@ bool TPSMachine::Loop() {
           err = erInvalidType;
           break;
         }
-        pc = ((c->I != 0) == (in->Op == DOp::JumpIfTrue)) ? in->Target : pc + 1;
+        pc = ((c->I != 0) == (op == DOp::JumpIfTrue)) ? in->Target : pc + 1;
         continue;
       }
       case DOp::SetFlag: {
@@ -391,7 +251,8 @@ bool TPSMachine::Loop() {
         ++pc;
         continue;
       }
-      case DOp::PushRef: {
+      case DOp::PushRef:
+      case DOp::PushRefCall: {
         if (!GrowStack(1)) {
           err = kPSGuardDepth;
           break;
@@ -403,8 +264,31 @@ bool TPSMachine::Loop() {
           break;
         }
         ++pc;
+        // A fused call after it runs at once, charged as its own instruction.
+        if (op == DOp::PushRef || left-- == 0) {
+          left += op != DOp::PushRef;
+          continue;
+        }
+        ip = pc;
+        if (in->Callee->External) {
+          err = CallHost(*in->Callee);
+          if (err != ErNoError) break;
+          ++pc;
+          continue;
+        }
+        err = CallScript(*in->Callee, pc + 1);
+        if (err != ErNoError) break;
+        pc = 0;
+        insts = proc->Code.data();
         continue;
       }
+      case DOp::Block:
+        if (RunBlock(*this, *in->Blk, left)) {
+          pc = in->Blk->FlagJump && jumpFlag ? in->Blk->Target : in->Blk->Next;
+          continue;
+        }
+        op = in->Blk->Orig;
+        goto dispatch;
       case DOp::CalcStatement:
         if (RunCalcStatement(ops, in, left)) {
           pc += 5;
@@ -424,8 +308,8 @@ bool TPSMachine::Loop() {
         PushSlot(*this, in->Type);
         ++pc;
         // A fused assignment after it runs at once, charged as its own instruction.
-        if (in->Op == DOp::PushType || left-- == 0) {
-          left += in->Op != DOp::PushType;
+        if (op == DOp::PushType || left-- == 0) {
+          left += op != DOp::PushType;
           continue;
         }
         in = &insts[pc];
@@ -436,17 +320,34 @@ bool TPSMachine::Loop() {
         err = PopChecked(*this);
         if (err != ErNoError) break;
         ++pc;
-        if (in->Op == DOp::Pop) continue;
+        if (op == DOp::Pop) continue;
         if (left-- == 0) {
           ++left;
           continue;
         }
         pc = jumpFlag ? in->Target : pc + 1;
         continue;
+      case DOp::Pop2: {
+        // All at once when none is a call's return marker and the budget covers them all;
+        // else the first runs as a single pop.
+        const uint32_t n = in->Sub;
+        bool whole = left >= n - 1 && sp >= n;
+        for (uint32_t k = 1; whole && k <= n; ++k)
+          whole = stack[sp - k].Type->Base != btReturnAddress;
+        if (whole) {
+          for (uint32_t k = 0; k < n; ++k)
+            ValueRelease(stack[--sp]);
+          left -= n - 1;
+          pc += n;
+          continue;
+        }
+        op = DOp::Pop;
+        goto dispatch;
+      }
       case DOp::PopJump:
       case DOp::Pop2Jump:
         err = PopChecked(*this);
-        if (err == ErNoError && in->Op == DOp::Pop2Jump) err = PopChecked(*this);
+        if (err == ErNoError && op == DOp::Pop2Jump) err = PopChecked(*this);
         if (err != ErNoError) break;
         pc = in->Target;
         continue;
@@ -498,10 +399,10 @@ bool TPSMachine::Loop() {
         }
         TPSValue ref;
         ValueInit(ref, d->Type);
-        if (in->Op == DOp::SetRef) {
+        if (op == DOp::SetRef) {
           err = ops.MakeRef(in->B, ref);
         } else if (const TPSValue* s = ops.Get(in->B, err)) {
-          err = Operands::RefToCopy(*s, ref);
+          err = TPSOperands::RefToCopy(*s, ref);
         }
         if (err != ErNoError) {
           ValueRelease(ref);
@@ -518,7 +419,7 @@ bool TPSMachine::Loop() {
       case DOp::DecJump: {
         TPSValue* v = ops.Get(in->A, err);
         if (!v) break;
-        const bool up = in->Op == DOp::Inc || in->Op == DOp::IncJump;
+        const bool up = op == DOp::Inc || op == DOp::IncJump;
         if (IsIntType(v->Type)) {
           v->I = Wrap(v->Type, static_cast<int64_t>(static_cast<uint64_t>(v->I) + (up ? 1 : -1)));
         } else {
@@ -527,7 +428,7 @@ bool TPSMachine::Loop() {
         }
         ++pc;
         // A fused jump: the next instruction, done here.
-        if (in->Op == DOp::Inc || in->Op == DOp::Dec) continue;
+        if (op == DOp::Inc || op == DOp::Dec) continue;
         if (left-- == 0) {
           ++left;
           continue;
@@ -535,14 +436,34 @@ bool TPSMachine::Loop() {
         pc = in->Target;
         continue;
       }
+      case DOp::StepCompare: {
+        // A loop's step and its test: every operand is checked before the counter moves,
+        // so that a failed check leaves the two pairs to run as themselves.
+        const DInst* c = &insts[in->Target];
+        TPSValue* v = ops.Get(in->A, err);
+        TPSValue* d = v ? ops.Get(c->A, err) : nullptr;
+        const TPSValue* l = d ? ops.Get(c->B, err) : nullptr;
+        const TPSValue* r = l ? ops.Get(c->C, err) : nullptr;
+        if (r && left >= 3 && c->Sub <= 17 && IsIntType(v->Type) && BothInt(l, r) &&
+            IsSmallInt(d->Type->Base)) {
+          const uint64_t delta = in->Sub ? 1 : ~uint64_t{0};
+          v->I = Wrap(v->Type, static_cast<int64_t>(static_cast<uint64_t>(v->I) + delta));
+          const bool result = CompareBy(c->Sub, l->I, r->I);
+          d->I = result ? 1 : 0;
+          left -= 3;
+          pc = result == (c->Op == DOp::CompareJumpTrue) ? c->Target : in->Target + 2;
+          continue;
+        }
+        err = ErNoError;
+        op = in->Sub ? DOp::IncJump : DOp::DecJump;
+        goto dispatch;
+      }
       case DOp::Not:
       case DOp::Negate:
       case DOp::BitNot: {
         TPSValue* v = ops.Get(in->A, err);
         if (!v) break;
-        err = in->Op == DOp::Not      ? NotValue(*v)
-              : in->Op == DOp::Negate ? NegateValue(*v)
-                                      : BitNotValue(*v);
+        err = op == DOp::Not ? NotValue(*v) : op == DOp::Negate ? NegateValue(*v) : BitNotValue(*v);
         if (err != ErNoError) break;
         ++pc;
         continue;

@@ -41,7 +41,9 @@ enum class DOp : uint8_t {
   CalcMulInt,
   Push,
   PushRef,
+  PushRefCall,  // a push of a reference fused with the call after it
   Pop,
+  Pop2,         // a pop fused with the pops after it (Sub: how many, 2 to 4)
   PopJumpFlag,  // a pop fused with the flag jump after it
   CallScript,
   CallHost,
@@ -71,9 +73,11 @@ enum class DOp : uint8_t {
   Dec,
   IncJump,  // an increment fused with the jump after it
   DecJump,
+  StepCompare,  // an IncJump or DecJump (Sub 1 or 0) whose target is a fused compare-jump
   PopJump,
   Pop2Jump,
   Nop,
+  Block,  // a straight run of temporary arithmetic done at once (DBlock)
 };
 
 // How a decoded operand finds its value.
@@ -100,6 +104,7 @@ struct DOperand {
 };
 
 struct DProc;
+struct DBlock;
 
 // "No position" in decoded try targets.
 inline constexpr uint32_t kNoTarget = 0xFFFFFFFF;
@@ -109,6 +114,7 @@ struct DInst {
   DOp Op = DOp::Nop;
   uint8_t Sub = 0;             // the operator, the setflag inversion, the try part
   uint8_t Sub2 = 0;            // CompareSetFlag: the inversion of the fused setflag
+  bool PopAfter = false;       // assignments and calculations: a pop follows, run with them
   TPSError Error = ErNoError;  // Raise
   uint32_t Pos = 0;            // byte position in the original code
   uint32_t Target = 0;         // jumps: instruction index; PushType: type number
@@ -116,6 +122,7 @@ struct DInst {
     const DProc* Callee = nullptr;  // calls
     const TPSTypeRec* Type;         // PushType
   };
+  const DBlock* Blk = nullptr;  // Block
   DOperand A, B, C;
   uint32_t Try[4] = {kNoTarget, kNoTarget, kNoTarget, kNoTarget};  // instruction indices
 };
@@ -124,9 +131,10 @@ struct DInst {
 struct DProc {
   uint32_t No = 0;
   bool External = false;
-  std::vector<DInst> Code;              // script procedure
-  std::deque<TPSValue> Consts;          // its constants (stable addresses)
-  const TPSRoutine* Routine = nullptr;  // host routine
+  std::vector<DInst> Code;                      // script procedure
+  std::deque<TPSValue> Consts;                  // its constants (stable addresses)
+  std::vector<std::unique_ptr<DBlock>> Blocks;  // the blocks its Block instructions run
+  const TPSRoutine* Routine = nullptr;          // host routine
   bool HasResult = false;
   std::vector<uint8_t> ByRef;  // host routine: 1 per by-reference parameter
   std::string Name;
@@ -257,7 +265,8 @@ inline const TPSTypeRec* ReturnMarkerType() {
 
 // The longest the value stack grows, in slots.
 inline constexpr size_t kMaxStackSlots = size_t{1} << 21;
-// The most instructions a loaded program decodes to (each takes about 160 bytes).
+// The most instructions a loaded program decodes to (each takes about 180 bytes, and at
+// most about as much again in the block that covers it).
 inline constexpr size_t kMaxDecodedInstructions = size_t{1} << 20;
 // The most block slots live on one thread (records, arrays), for the memory guard.
 inline constexpr uint64_t kMaxHeapSlots = uint64_t{1} << 23;

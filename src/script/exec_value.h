@@ -110,7 +110,11 @@ inline void ValueInit(TPSValue& v, const TPSTypeRec* type) {
 }
 // Releases what v holds; v is then garbage until the next Init.
 inline void ValueRelease(TPSValue& v) {
-  if (v.Type->Flags & kTypeManaged) ValueReleaseManaged(v);
+  // References to variables own nothing; only a reference into a block holds it.
+  if ((v.Type->Flags & kTypeManaged) &&
+      (v.Type->Base != btPointer || v.RefKind == TPSRefKind::Block)) {
+    ValueReleaseManaged(v);
+  }
 }
 // Makes dst (garbage) a copy of src: shared strings and dynamic arrays, copied blocks.
 void ValueCopyNew(TPSValue& dst, const TPSValue& src);
