@@ -33,6 +33,41 @@ static bool BlockCalc(TPSValue& dest, uint8_t op, const TPSValue& src) {
   return CalcValue(dest, op, src) == ErNoError;
 }
 
+// The arithmetic of an integer step from Move to Other on its operands y (the first) and x
+// (the second, for two-operand steps), both cut to the step's width; false when a division
+// fails.
+[[gnu::always_inline]] static inline bool IntArith(const IStep& s, uint64_t x, uint64_t y,
+                                                   int64_t& out) {
+  switch (s.Op) {
+    case IOp::Move:
+      out = static_cast<int64_t>(y);
+      return true;
+    case IOp::Add:
+      out = WrapStep(s, static_cast<int64_t>(x + y));
+      return true;
+    case IOp::Sub:
+      out = WrapStep(s, static_cast<int64_t>(x - y));
+      return true;
+    case IOp::Mul:
+      out = WrapStep(s, static_cast<int64_t>(x * y));
+      return true;
+    case IOp::Div:
+    case IOp::Mod: {
+      const int64_t sx = static_cast<int64_t>(x), sy = static_cast<int64_t>(y);
+      if (sy == 0) return false;
+      if (sy == -1) {
+        out = s.Op == IOp::Div ? WrapStep(s, static_cast<int64_t>(0 - x)) : 0;
+      } else {
+        out = WrapStep(s, s.Op == IOp::Div ? sx / sy : sx % sy);
+      }
+      return true;
+    }
+    default:
+      return IntOp(s.Sub, static_cast<int64_t>(x), static_cast<int64_t>(y), s.Type->Base, out) ==
+             ErNoError;
+  }
+}
+
 // Runs a block's integer form; false, with nothing changed, when a variable does not hold
 // an integer or a division fails.
 static bool RunIntBlock(TPSMachine& m, const TPSOperands& ops, const DBlock& b) {
@@ -57,33 +92,13 @@ static bool RunIntBlock(TPSMachine& m, const TPSOperands& ops, const DBlock& b) 
         out = 0;
         break;
       case IOp::Move:
-        out = static_cast<int64_t>(y);
-        break;
       case IOp::Add:
-        out = WrapStep(s, static_cast<int64_t>(x + y));
-        break;
       case IOp::Sub:
-        out = WrapStep(s, static_cast<int64_t>(x - y));
-        break;
       case IOp::Mul:
-        out = WrapStep(s, static_cast<int64_t>(x * y));
-        break;
       case IOp::Div:
-      case IOp::Mod: {
-        const int64_t sx = static_cast<int64_t>(x), sy = static_cast<int64_t>(y);
-        if (sy == 0) return false;
-        if (sy == -1) {
-          out = s.Op == IOp::Div ? WrapStep(s, static_cast<int64_t>(0 - x)) : 0;
-        } else {
-          out = WrapStep(s, s.Op == IOp::Div ? sx / sy : sx % sy);
-        }
-        break;
-      }
+      case IOp::Mod:
       case IOp::Other:
-        if (IntOp(s.Sub, static_cast<int64_t>(x), static_cast<int64_t>(y), s.Type->Base, out) !=
-            ErNoError) {
-          return false;
-        }
+        if (!IntArith(s, x, y, out)) return false;
         break;
       case IOp::Compare:
         out = CompareBy(s.Sub, src(s.A), src(s.B)) ? 1 : 0;
@@ -215,33 +230,13 @@ struct NumState {
     case IOp::Zero:
       break;
     case IOp::Move:
-      out = static_cast<int64_t>(y);
-      break;
     case IOp::Add:
-      out = WrapStep(s, static_cast<int64_t>(x + y));
-      break;
     case IOp::Sub:
-      out = WrapStep(s, static_cast<int64_t>(x - y));
-      break;
     case IOp::Mul:
-      out = WrapStep(s, static_cast<int64_t>(x * y));
-      break;
     case IOp::Div:
-    case IOp::Mod: {
-      const int64_t sx = static_cast<int64_t>(x), sy = static_cast<int64_t>(y);
-      if (sy == 0) return false;
-      if (sy == -1) {
-        out = s.Op == IOp::Div ? WrapStep(s, static_cast<int64_t>(0 - x)) : 0;
-      } else {
-        out = WrapStep(s, s.Op == IOp::Div ? sx / sy : sx % sy);
-      }
-      break;
-    }
+    case IOp::Mod:
     case IOp::Other:
-      if (IntOp(s.Sub, static_cast<int64_t>(x), static_cast<int64_t>(y), s.Type->Base, out) !=
-          ErNoError) {
-        return false;
-      }
+      if (!IntArith(s, x, y, out)) return false;
       break;
     case IOp::Compare:
       if (n.IsInt(s.AKind, s.A) && n.IsInt(s.BKind, s.B)) {
