@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "script/compiler_internal.h"
+#include "script/ps_integer.h"
 
 namespace {
 
@@ -254,6 +255,23 @@ bool PSCompileSession::ParseRepeat() {
   return true;
 }
 
+namespace {
+
+// The last value a counter of type can take going up (the highest of its width) or down
+// (the lowest).
+int64_t CounterLimit(const PSType* type, bool up) {
+  int bits = PSIntegerBits(type->Base);
+  bool isSigned =
+      type->Base == btS8 || type->Base == btS16 || type->Base == btS32 || type->Base == btS64;
+  if (isSigned) {
+    int64_t high = static_cast<int64_t>((uint64_t{1} << (bits - 1)) - 1);
+    return up ? high : -high - 1;
+  }
+  return up ? static_cast<int64_t>((uint64_t{1} << bits) - 1) : 0;
+}
+
+}  // namespace
+
 // for -> FOR variable ':=' expression (TO | DOWNTO) expression DO statement
 // The end value is computed once, before the loop.
 bool PSCompileSession::ParseFor() {
@@ -309,10 +327,30 @@ bool PSCompileSession::EmitFor(const PSExpr& var, const PSExpr& first, const PSE
   loops_.push_back({{}, {}, outer, depth_});
   if (!ParseStatement(true)) return false;
   size_t continueAt = code_->size();
+  // A counter at the last value of its type would wrap around on the step and the loop
+  // would never end (for b := 250 to 255, for w := 9 downto 0 with unsigned counters): the
+  // loop ends there instead. Only an end that is a constant short of that value cannot
+  // bring the counter to it.
+  int64_t limit = CounterLimit(var.Type, up);
+  bool canReachLimit =
+      last.Kind != PSExprKind::Const || (up ? last.Value.Int >= limit : last.Value.Int <= limit);
+  PSJump atLimit;
+  if (canReachLimit) {
+    PSOperand limitOperand;
+    limitOperand.Kind = TPSOperandKind::Const;
+    limitOperand.Value = IntConst(var.Type, limit);
+    Emit(TPSOpcode::Compare);
+    EmitU8(opNotEqual);
+    EmitOperand(flag);
+    EmitOperand(counter);
+    EmitOperand(limitOperand);
+    atLimit = EmitJump(TPSOpcode::JumpIfFalse, &flag);
+  }
   Emit(up ? TPSOpcode::Inc : TPSOpcode::Dec);
   EmitOperand(counter);
   EmitJumpTo(TPSOpcode::Jump, top, loops_.back().BodyDepth);
   PatchHere(exit);
+  if (canReachLimit) PatchHere(atLimit);
   Pop(depth_ - outer);
   CloseLoop(continueAt);
   return true;

@@ -1,8 +1,9 @@
 // Statements: if, while, repeat, for, case, break, continue, exit and blocks.
 var
-  i, j, sum: Integer;
+  i, j, sum, last: Integer;
   s: string;
   c: Char;
+  b: Byte;
 
 procedure Classify(n: Integer);
 begin
@@ -43,6 +44,15 @@ begin
   for i := 5 downto 1 do s := s + IntToStr(i);
   Print(s);
   for i := 2 to 1 do Print('never');
+  // A counter that reaches the last value of its type ends the loop there instead of
+  // wrapping around.
+  sum := 0;
+  for b := 3 downto 0 do Inc(sum);
+  for b := 250 to 255 do Inc(sum);
+  for b := 0 to 300 do Inc(sum);
+  last := 2147483647;
+  for i := last - 1 to last do Inc(sum);
+  Print(IntToStr(sum));
   for i := 1 to 3 do s := s + chr(ord('a') + i);
   Print(s);
   // while with break and continue.
@@ -87,6 +97,7 @@ end.
 // expect: dangling else
 // expect: 5050 101
 // expect: 54321
+// expect: 268
 // expect: 54321bcd
 // expect: 13579
 // expect: 11
