@@ -158,13 +158,9 @@ bool PSCompileSession::FoldUnary(const PSPos& at, PSExprKind kind, const PSConst
   }
   if (v.Type->Base == btCurrency || PSIsInteger(v.Type)) {
     auto negated = static_cast<int64_t>(0 - static_cast<uint64_t>(v.Int));
-    if (PSIsInteger(v.Type)) {
-      // A negated integer constant is typed by its value, so -2147483648 is a LongInt.
-      bool small = negated >= std::numeric_limits<int32_t>::min() &&
-                   negated <= std::numeric_limits<int32_t>::max();
-      out.Type = small ? longInt_ : int64_;
-    }
-    out.Int = negated;
+    // Typed as at run time, so that folding and running give the same value.
+    if (PSIsInteger(v.Type)) out.Type = NegatedInteger(v.Type);
+    out.Int = PSIsInteger(v.Type) ? PSWrapInteger(out.Type->Base, negated) : negated;
   } else {
     out.Real = -v.Real;
   }

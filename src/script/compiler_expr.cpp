@@ -373,8 +373,7 @@ bool PSCompileSession::ParseUnary(PSExprPtr& out) {
     return true;
   }
   PSExprKind kind = op == tkNot ? PSExprKind::Not : PSExprKind::Negate;
-  // A negated integer is at least a LongInt, so that -b of a Byte is negative.
-  if (kind == PSExprKind::Negate && PSIsInteger(type)) type = WiderInteger(type, type);
+  if (kind == PSExprKind::Negate && PSIsInteger(type)) type = NegatedInteger(type);
   if (operand->Kind == PSExprKind::Const) {
     PSConst folded;
     if (!FoldUnary(at, kind, operand->Value, folded)) return false;

@@ -351,6 +351,8 @@ class PSCompileSession {
   bool CanCompare(const PSType* left, const PSType* right) const;
   // The result type of two integer operands.
   PSType* WiderInteger(const PSType* left, const PSType* right) const;
+  // The type of the negation of an integer of type.
+  PSType* NegatedInteger(const PSType* type) const;
 
   // --- constants (compiler_const.cpp) ---
   // A binary operator on two constants.

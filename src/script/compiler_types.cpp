@@ -217,6 +217,12 @@ PSType* PSCompileSession::WiderInteger(const PSType* left, const PSType* right) 
   return longInt_;
 }
 
+// The type of -x for an integer x: Int64 for Int64 and LongWord (whose negatives a LongWord
+// cannot hold), else LongInt, so that -b of a Byte is negative.
+PSType* PSCompileSession::NegatedInteger(const PSType* type) const {
+  return type->Base == btS64 || type->Base == btU32 ? int64_ : longInt_;
+}
+
 PSType* PSCompileSession::CalcResultType(uint8_t op, PSType* left, PSType* right) const {
   if (IsVariant(left) || IsVariant(right)) return IsVariant(left) ? left : right;
   bool numbers = PSIsNumber(left) && PSIsNumber(right);

@@ -553,7 +553,7 @@ TEST(Compiler, ConstantsFoldWithTheExecutorsTypeRules) {
       {"2147483648", "U32 2147483648"},
       {"4294967296", "S64 4294967296"},
       {"$FFFFFFFF", "U32 4294967295"},
-      {"-2147483648", "S32 -2147483648"},
+      {"-2147483648", "S64 -2147483648"},  // 2147483648 is a LongWord literal
       {"2147483647 + 1", "S32 -2147483648"},
       {"2147483647 * 2", "S32 -2"},
       {"4294967295 + 1", "U32 0"},
@@ -564,7 +564,8 @@ TEST(Compiler, ConstantsFoldWithTheExecutorsTypeRules) {
       {"-7 mod 2", "S32 -1"},
       {"1 shl 4", "S32 16"},
       {"1 shl 40", "S32 256"},  // counts modulo 32, as the executor takes them
-      {"-2147483648 div -1", "S32 -2147483648"},
+      {"(-9223372036854775807 - 1) div -1", "S64 -9223372036854775808"},
+      {"-3000000000", "S64 -3000000000"},  // a LongWord negated is an Int64
       {"4294967296 shl 1", "S64 8589934592"},
       {"-1 shr 28", "S32 15"},
       {"5 and 3", "S32 1"},

@@ -43,7 +43,9 @@ begin
   x := -1; Show(x shr 60);
   // Folded constants and run-time values agree at the edges.
   i := 40; Show(1 shl i); Show(1 shl 40);
-  i := -2147483648; j := -1; Show(i div j); Show(-2147483648 div -1);
+  i := -2147483648; j := -1; Show(i div j);
+  x := -9223372036854775807 - 1; Show(x div -1); Show((-9223372036854775807 - 1) div -1);
+  lw := 3000000000; Show(-lw); Show(-3000000000);
   // Inc and Dec on every width.
   b := 255; Inc(b); Show(b);
   i := 10; Inc(i); Inc(i); Dec(i); Show(i);
@@ -89,7 +91,10 @@ end.
 // expect: 256
 // expect: 256
 // expect: -2147483648
-// expect: -2147483648
+// expect: -9223372036854775808
+// expect: -9223372036854775808
+// expect: -3000000000
+// expect: -3000000000
 // expect: 0
 // expect: 11
 // expect: 9000000001
