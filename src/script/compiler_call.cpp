@@ -112,7 +112,7 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
     case PSUntyped::Inc:
     case PSUntyped::Dec:
       byRef = true;
-      fits = PSIsInteger(first.Type) || first.Type->Kind == PSTypeKind::Enum;
+      fits = PSIsOrdinal(first.Type);
       break;
     case PSUntyped::SetLength:
       byRef = true;

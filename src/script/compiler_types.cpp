@@ -1,5 +1,6 @@
 // Types: the standard type table, type declarations and references, the numbering of used
 // types in the container, and the rules of assignment, operators and comparison.
+#include <unordered_set>
 #include <utility>
 
 #include "data/ascii_case.h"
@@ -166,13 +167,12 @@ bool PSCompileSession::ParseTypeDef(const std::string& orgName, PSType*& out) {
   if (Tk() != tkOpenParen) return ParseTypeRef(out);
   Next();
   std::vector<std::string> values;
+  std::unordered_set<std::string> seen;  // upper case, so that long lists stay linear
   for (;;) {
     if (Tk() != tkIdentifier) return Error(ecIdentifierExpected);
     if (!CheckNewName(lex_.TokenText(), proc_ != nullptr)) return false;
-    for (const std::string& earlier : values) {
-      if (UpperAscii(earlier) == lex_.TokenText()) {
-        return Error(ecDuplicateIdentifier, lex_.TokenText());
-      }
+    if (!seen.insert(lex_.TokenText()).second) {
+      return Error(ecDuplicateIdentifier, lex_.TokenText());
     }
     values.push_back(lex_.OriginalText());
     Next();

@@ -38,6 +38,7 @@ begin
   if not Assigned(t) then Print('unreachable');
   t := '';
   if not Assigned(t) then Print('empty is not assigned');
+  c := 'a'; Inc(c); Inc(c); Dec(c); Print(c);
   // A string built in a loop.
   s := '';
   for i := 1 to 5 do s := s + IntToStr(i);
@@ -72,4 +73,5 @@ end.
 // expect: 18000000000
 // expect: 4 4 1
 // expect: empty is not assigned
+// expect: b
 // expect: 12345
