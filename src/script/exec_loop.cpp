@@ -64,7 +64,9 @@ static uint32_t NextAfter(TPSMachine& m, const DInst* in, uint32_t pc, uint64_t&
 // pop, done at once when the operands are integers, the operation cannot fail and the
 // budget covers all five; false (nothing changed) otherwise.
 static bool RunCalcStatement(const TPSOperands& ops, const DInst* in, uint64_t& left) {
-  if (left < 4 || !ops.HasRoom()) return false;
+  // The statement computes in the temporary it pushes; code that names another slot runs
+  // one instruction at a time.
+  if (left < 4 || !ops.HasRoom() || !ops.IsNextPush(in[1].A)) return false;
   TPSError err = ErNoError;
   const TPSValue* a = ops.Get(in[1].B, err);
   const TPSValue* b = a ? ops.Get(in[2].B, err) : nullptr;

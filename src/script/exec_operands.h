@@ -71,6 +71,10 @@ class TPSOperands {
 
   // Whether one more slot fits without growing the stack.
   bool HasRoom() const { return m_.sp < m_.stack.size(); }
+  // Whether a frame operand names the slot the next push makes.
+  bool IsNextPush(const DOperand& o) const {
+    return o.Kind == DKind::Frame && m_.base + o.Var.Off == static_cast<int64_t>(m_.sp);
+  }
 
   // The value an operand denotes. Plain stack variables, globals and constants are found
   // inline; elements, references and errors take the general path.

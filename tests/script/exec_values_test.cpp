@@ -95,6 +95,24 @@ TEST(Exec, calculation_statements) {
   }
 }
 
+// The same shape computing in an older slot than the one it pushes (no compiler writes
+// this) runs as its instructions say: the older slot ends up holding the result.
+TEST(Exec, calculation_statement_in_another_slot_writes_that_slot) {
+  Program p;
+  p.Var(tS32);
+  p.Main(A().PushType(tS32)
+             .PushType(tS32)
+             .Assign(L(1), CI(7))
+             .Calc(0, L(1), CI(5))
+             .Assign(G(0), L(1))
+             .Pop()
+             .Log(G(0))
+             .Log(L(1))
+             .Ret()
+             .Take());
+  EXPECT_EQ(RunProgram(p), "12 12 | ok");
+}
+
 TEST(Exec, compare_by_value) {
   const struct {
     Opd Left;
