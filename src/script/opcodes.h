@@ -83,6 +83,21 @@ enum class TPSOperandKind : uint8_t {
 inline constexpr uint32_t kGlobalVarLimit = 1073741824;
 // Other variable numbers are this plus a signed offset from the frame base: negative for
 // the result reference and the parameters, positive for locals.
+//
+// The calling convention the compiler writes and the executor reads. Offsets count values,
+// whatever their size. A caller pushes, for a function, the result slot; then the arguments
+// from the last to the first (a value argument as a new slot assigned from it, a var or out
+// argument as a new reference slot set with setref); then, for a function, a reference to
+// the result slot (pushref). The call's return record is the frame base B: in the callee
+// the result reference is at -1 and the first argument at -2 (at -1 in a procedure), the
+// next at -3, ...; locals and temporaries at +1, +2, ... The main procedure has no return
+// record: its base is the virtual index -1, so its first value is +1. Every value a
+// procedure pushes is popped by it, or released by its return. A host routine sees the
+// same layout: the result reference on top, below it the first argument.
+//
+// An operand naming a reference denotes the value it refers to, in every instruction but
+// the destination of setref and setrefcopy (the reference itself) and pop; pushref and
+// setref of a reference refer to its target.
 inline constexpr uint32_t kStackVarBase = 1610612736;
 // A 'p' operand that names no position.
 inline constexpr uint32_t kNoCodePosition = 0xFFFFFFFF;
