@@ -1,6 +1,8 @@
 // The bytecode emitter: instructions and operands, pushes and pops with the stack depth
 // tracked at every instruction, forward jumps patched when their target is known, the code
 // of expressions and calls, and the container written at the end of a compile.
+#include <utility>
+
 #include "data/byte_io.h"
 #include "script/compiler_internal.h"
 
@@ -83,16 +85,28 @@ void PSCompileSession::CheckDepth(int expected) {
   if (depth_ != expected) Error(ecInternalError, "stack depth");
 }
 
+void PSCompileSession::EmitCompare(uint8_t op, const PSOperand& dest, const PSOperand& left,
+                                   const PSOperand& right) {
+  Emit(TPSOpcode::Compare);
+  EmitU8(op);
+  EmitOperand(dest);
+  EmitOperand(left);
+  EmitOperand(right);
+}
+
+PSOperand PSCompileSession::ConstOperand(PSConst value) {
+  PSOperand operand;
+  operand.Kind = TPSOperandKind::Const;
+  operand.Value = std::move(value);
+  return operand;
+}
+
 // An operand for e: variables and constants as they are, anything else computed into a
 // fresh temporary that the caller pops (temps says how many values to pop).
 PSOperand PSCompileSession::Prepare(const PSExpr& e, int& temps) {
   PSOperand operand;
   temps = 0;
-  if (e.Kind == PSExprKind::Const) {
-    operand.Kind = TPSOperandKind::Const;
-    operand.Value = e.Value;
-    return operand;
-  }
+  if (e.Kind == PSExprKind::Const) return ConstOperand(e.Value);
   if (e.Kind == PSExprKind::Var) {
     operand.Var = e.Var;
     return operand;
@@ -145,11 +159,7 @@ void PSCompileSession::EmitComputed(const PSOperand& dest, const PSExpr& e) {
       int rightTemps = 0;
       PSOperand left = Prepare(*e.Left, temps);
       PSOperand right = Prepare(*e.Right, rightTemps);
-      Emit(TPSOpcode::Compare);
-      EmitU8(e.Op);
-      EmitOperand(dest);
-      EmitOperand(left);
-      EmitOperand(right);
+      EmitCompare(e.Op, dest, left, right);
       Pop(rightTemps + temps);
       return;
     }

@@ -436,6 +436,11 @@ class PSCompileSession {
   void EmitU32(uint32_t v);
   // A value operand.
   void EmitOperand(const PSOperand& o);
+  // dest := left op right as a Boolean (the compare instruction).
+  void EmitCompare(uint8_t op, const PSOperand& dest, const PSOperand& left,
+                   const PSOperand& right);
+  // The operand of a constant.
+  static PSOperand ConstOperand(PSConst value);
   // Pushes a zeroed slot of a type; answers its operand.
   PSOperand PushTemp(PSType* type);
   // Pops count values.

@@ -310,19 +310,14 @@ bool PSCompileSession::EmitFor(const PSExpr& var, const PSExpr& first, const PSE
   EmitAssign(counter, first);
   PSOperand end;
   if (last.Kind == PSExprKind::Const) {
-    end.Kind = TPSOperandKind::Const;
-    end.Value = last.Value;
+    end = ConstOperand(last.Value);
   } else {
     end = PushTemp(last.Type);
     EmitInto(end, last.Type, last);
   }
   PSOperand flag = PushTemp(boolean_);
   size_t top = code_->size();
-  Emit(TPSOpcode::Compare);
-  EmitU8(up ? opLessEqual : opGreaterEqual);
-  EmitOperand(flag);
-  EmitOperand(counter);
-  EmitOperand(end);
+  EmitCompare(up ? opLessEqual : opGreaterEqual, flag, counter, end);
   PSJump exit = EmitJump(TPSOpcode::JumpIfFalse, &flag);
   loops_.push_back({{}, {}, outer, depth_});
   if (!ParseStatement(true)) return false;
@@ -336,14 +331,7 @@ bool PSCompileSession::EmitFor(const PSExpr& var, const PSExpr& first, const PSE
       last.Kind != PSExprKind::Const || (up ? last.Value.Int >= limit : last.Value.Int <= limit);
   PSJump atLimit;
   if (canReachLimit) {
-    PSOperand limitOperand;
-    limitOperand.Kind = TPSOperandKind::Const;
-    limitOperand.Value = IntConst(var.Type, limit);
-    Emit(TPSOpcode::Compare);
-    EmitU8(opNotEqual);
-    EmitOperand(flag);
-    EmitOperand(counter);
-    EmitOperand(limitOperand);
+    EmitCompare(opNotEqual, flag, counter, ConstOperand(IntConst(var.Type, limit)));
     atLimit = EmitJump(TPSOpcode::JumpIfFalse, &flag);
   }
   Emit(up ? TPSOpcode::Inc : TPSOpcode::Dec);
@@ -449,11 +437,7 @@ bool PSCompileSession::ParseCaseLabel(const PSOperand& selector, PSType* selecto
   auto compare = [&](const PSOperand& dest, uint8_t op, const PSExpr& bound) {
     int temps = 0;
     PSOperand operand = Prepare(bound, temps);
-    Emit(TPSOpcode::Compare);
-    EmitU8(op);
-    EmitOperand(dest);
-    EmitOperand(selector);
-    EmitOperand(operand);
+    EmitCompare(op, dest, selector, operand);
     Pop(temps);
   };
   auto combine = [&](uint8_t op, const PSOperand& into, const PSOperand& other) {
