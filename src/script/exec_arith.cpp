@@ -195,7 +195,7 @@ TPSError CalcValue(TPSValue& dest, uint8_t op, const TPSValue& src) {
   if (IsIntType(dest.Type)) {
     if (!IsIntType(src.Type) && sb != btChar && sb != btWideChar) return ErTypeMismatch;
     const TPSBaseType db = dest.Type->Base;
-    return IntOp(op, dest.I, WrapInt(db, src.I), db, dest.I);
+    return PSIntegerOperation(op, dest.I, PSWrapInteger(db, src.I), db, dest.I);
   }
   switch (dest.Type->Base) {
     case btSingle:
@@ -261,7 +261,7 @@ TPSError NotValue(TPSValue& v) {
 TPSError BitNotValue(TPSValue& v) {
   if (v.Type->Base == btVariant) return v.Boxed ? BitNotValue(*v.Boxed) : erNullVariantError;
   if (!IsIntType(v.Type)) return ErTypeMismatch;
-  v.I = WrapInt(v.Type->Base, ~v.I);
+  v.I = PSWrapInteger(v.Type->Base, ~v.I);
   return ErNoError;
 }
 
@@ -283,13 +283,13 @@ TPSError NegateValue(TPSValue& v) {
       return v.Boxed ? NegateValue(*v.Boxed) : erNullVariantError;
     default:
       if (!IsIntType(v.Type)) return ErTypeMismatch;
-      v.I = WrapInt(v.Type->Base, static_cast<int64_t>(0 - static_cast<uint64_t>(v.I)));
+      v.I = PSWrapInteger(v.Type->Base, static_cast<int64_t>(0 - static_cast<uint64_t>(v.I)));
       return ErNoError;
   }
 }
 
 TPSError IncValue(TPSValue& v, int64_t delta) {
   if (!IsIntType(v.Type)) return ErTypeMismatch;
-  v.I = WrapInt(v.Type->Base, static_cast<int64_t>(static_cast<uint64_t>(v.I) + delta));
+  v.I = PSWrapInteger(v.Type->Base, static_cast<int64_t>(static_cast<uint64_t>(v.I) + delta));
   return ErNoError;
 }

@@ -63,8 +63,8 @@ static bool BlockCalc(TPSValue& dest, uint8_t op, const TPSValue& src) {
       return true;
     }
     default:
-      return IntOp(s.Sub, static_cast<int64_t>(x), static_cast<int64_t>(y), s.Type->Base, out) ==
-             ErNoError;
+      return PSIntegerOperation(s.Sub, static_cast<int64_t>(x), static_cast<int64_t>(y),
+                                s.Type->Base, out) == ErNoError;
   }
 }
 

@@ -158,7 +158,7 @@ bool SetLength(TPSExec&, TPSCall& c) {
 
 // The lowest and highest values of an integer kind.
 void IntRange(TPSBaseType b, int64_t& low, int64_t& high) {
-  int bits = IntBits(b);
+  int bits = PSIntegerBits(b);
   bool isSigned = b == btS8 || b == btS16 || b == btS32 || b == btS64;
   if (bits == 64) {
     low = INT64_MIN;
@@ -203,7 +203,7 @@ bool Step(TPSCall& c, int64_t delta) {
   TPSValue& v = *A::Arg(c, 0);
   TPSBaseType b = v.Type->Base;
   if (!IsIntType(v.Type) && b != btChar && b != btWideChar) return false;
-  v.I = WrapInt(b, static_cast<int64_t>(static_cast<uint64_t>(v.I) + delta));
+  v.I = PSWrapInteger(b, static_cast<int64_t>(static_cast<uint64_t>(v.I) + delta));
   return true;
 }
 

@@ -96,7 +96,7 @@ void FillConstant(TPSValue& v, std::string_view bytes) {
     default: {
       uint64_t raw = 0;
       std::memcpy(&raw, bytes.data(), std::min<size_t>(bytes.size(), 8));
-      v.I = WrapInt(v.Type->Base, static_cast<int64_t>(raw));
+      v.I = PSWrapInteger(v.Type->Base, static_cast<int64_t>(raw));
       break;
     }
   }
@@ -580,7 +580,7 @@ std::unique_ptr<TPSTypeRec> MakeTypeRec(const TPSContainerType& ct, uint32_t i, 
   t->LowBound = ct.LowBound;
   t->SetBits = ct.SetBits;
   t->Slots = SlotsOf(*t);
-  t->WrapShift = static_cast<uint8_t>(64 - IntBits(t->Base));
+  t->WrapShift = static_cast<uint8_t>(64 - PSIntegerBits(t->Base));
   t->WrapSigned = t->Base == btS8 || t->Base == btS16 || t->Base == btS32 || t->Base == btS64;
   return t;
 }

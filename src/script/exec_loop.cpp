@@ -87,8 +87,8 @@ static bool RunCalcStatement(const TPSOperands& ops, const DInst* in, uint64_t& 
       r = Wrap(t, static_cast<int64_t>(av * bv));
       break;
     default:
-      if (IntOp(in[2].Sub, static_cast<int64_t>(av), static_cast<int64_t>(bv), t->Base, r) !=
-          ErNoError) {
+      if (PSIntegerOperation(in[2].Sub, static_cast<int64_t>(av), static_cast<int64_t>(bv), t->Base,
+                             r) != ErNoError) {
         return false;
       }
   }

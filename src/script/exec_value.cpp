@@ -327,7 +327,7 @@ bool ReadStr(const TPSValue& v, std::string& out) {
 TPSError AssignInt(TPSValue& dest, int64_t x) {
   TPSBaseType base = dest.Type->Base;
   if (IsIntType(dest.Type) || base == btChar || base == btWideChar) {
-    dest.I = WrapInt(base, x);
+    dest.I = PSWrapInteger(base, x);
     return ErNoError;
   }
   if (base == btCurrency) {
@@ -368,7 +368,7 @@ TPSError AssignValue(TPSValue& dest, const TPSValue& src) {
   }
   if (IsIntType(dest.Type) || db == btChar || db == btWideChar) {
     if (!IsIntType(src.Type) && sb != btChar && sb != btWideChar) return ErTypeMismatch;
-    dest.I = WrapInt(db, src.I);
+    dest.I = PSWrapInteger(db, src.I);
     return ErNoError;
   }
   switch (db) {

@@ -146,19 +146,11 @@ inline bool IsIntType(const TPSTypeRec* t) {
 inline bool IsSmallInt(TPSBaseType b) {
   return b >= btU8 && b <= btS32;
 }
-// x cut to the width and signedness of an integer kind, Int64, Char or WideChar.
-inline int64_t WrapInt(TPSBaseType base, int64_t x) {
-  return PSWrapInteger(base, x);
-}
 // x cut to the width of an integer kind or Int64, by its type record.
 inline int64_t Wrap(const TPSTypeRec* t, int64_t x) {
   uint64_t u = static_cast<uint64_t>(x) << t->WrapShift;
   return t->WrapSigned ? static_cast<int64_t>(u) >> t->WrapShift
                        : static_cast<int64_t>(u >> t->WrapShift);
-}
-// The width of an integer kind in bits.
-inline int IntBits(TPSBaseType base) {
-  return PSIntegerBits(base);
 }
 
 // The number of an integer kind, Int64, Char, WideChar or Currency value as a long double
@@ -182,10 +174,6 @@ TPSError AssignStr(TPSValue& dest, std::string_view text);
 
 // dest := dest op src for the calculate operators 0-10 (10, "as", is a type mismatch).
 TPSError CalcValue(TPSValue& dest, uint8_t op, const TPSValue& src);
-// An integer operation in the width of base; b is already cut to that width.
-inline TPSError IntOp(uint8_t op, int64_t a, int64_t b, TPSBaseType base, int64_t& out) {
-  return PSIntegerOperation(op, a, b, base, out);
-}
 // out := left op right for the compare operators 12-17 (18 and 19 are type mismatches).
 TPSError CompareValues(uint8_t op, const TPSValue& left, const TPSValue& right, bool& out);
 // The result of comparing two ordered keys by a compare operator.
