@@ -10,7 +10,7 @@
 #include "script/container.h"
 #include "script/disassembler.h"
 #include "script/exec.h"
-#include "shell/script_declarations.h"
+#include "world/script_unit.h"
 #include "tool_commands.h"
 #include "tool_common.h"
 #include "world/script_record.h"
@@ -35,28 +35,18 @@ constexpr std::string_view kPrintDeclaration = "procedure Print(S: string)";
 // warnings, the error to errors; the container comes back in data.
 bool Compile(const std::string& source, bool withPrint, FILE* warnings, FILE* errors,
              std::string& data) {
-  TPSPascalCompiler compiler;
-  std::string refusedUnit;
-  compiler.OnUses = [withPrint, &refusedUnit](TPSPascalCompiler& c, const std::string& unit) {
-    if (unit != kGameScriptUnit) {
-      refusedUnit = unit;
-      return false;
-    }
-    for (const TGameScriptRoutine& routine : kGameScriptRoutines)
-      c.DeclareRoutine(routine.Declaration);
-    if (withPrint) c.DeclareRoutine(kPrintDeclaration);
-    return true;
-  };
-  bool compiled = compiler.CompileSource(source);
-  for (const TPSPascalCompilerMessage& message : compiler.Messages()) {
+  std::vector<std::string_view> extra;
+  if (withPrint) extra.push_back(kPrintDeclaration);
+  TGameScriptCompile result = CompileGameSource(source, extra);
+  for (const TPSPascalCompilerMessage& message : result.Messages) {
     FILE* to = message.Kind == TPSMessageKind::Error ? errors : warnings;
     std::fprintf(to, "%s\n", message.MessageToString().c_str());
   }
-  // The compiler ends a compile on an unknown unit without a message of its own.
-  if (!compiled && !refusedUnit.empty())
-    std::fprintf(errors, "Unknown unit %s: a script knows only %s\n", refusedUnit.c_str(),
+  if (!result.RefusedUnit.empty())
+    std::fprintf(errors, "Unknown unit %s: a script knows only %s\n", result.RefusedUnit.c_str(),
                  std::string(kGameScriptUnit).c_str());
-  return compiled && compiler.GetCompiledData(data);
+  data = std::move(result.Data);
+  return result.Compiled;
 }
 
 int Check(const std::string& path) {

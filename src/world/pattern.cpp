@@ -133,7 +133,6 @@ std::unique_ptr<TPattern> MakeCreaturePat(const TDat& dat, const DescriptionPlac
   return pattern;
 }
 
-// The touch script is only stored here; it is compiled when a level starts.
 std::unique_ptr<TPattern> MakeObjPat(const TDat& dat, const DescriptionPlace& place) {
   auto pattern = std::make_unique<TObjPat>();
   LoadDescribedAnim(dat, place, pattern->Anim, pattern->AnimSpeed);
@@ -187,6 +186,14 @@ void SkippingBadFiles(Load load) {
   } catch (const GameError& e) {
     WorldMessage(e.what());
   }
+}
+
+// An object pattern's touch script is compiled once, as the pattern loads; its program and
+// globals then live as long as the pattern.
+void CompileTouchScript(TPattern& pattern) {
+  auto* obj = dynamic_cast<TObjPat*>(&pattern);
+  if (obj && !CompileRecord(obj->TouchScript))
+    WorldMessage("Object \"" + obj->Name + "\" Script Error");
 }
 
 void AddGlobalPolyPat(const std::string& path) {
@@ -308,6 +315,7 @@ void LoadPattern(const std::string& path, const TZipFile* package, int index) {
   std::unique_ptr<TPattern> pattern = MakeDescribedPattern(dat, place, type);
   if (!pattern) return;
   SetNames(*pattern, path, type);
+  CompileTouchScript(*pattern);
   (package ? PackagePatterns : GlobalPatterns).AddFront(std::move(pattern));
 }
 

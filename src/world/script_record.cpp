@@ -17,3 +17,22 @@ std::string JoinScriptLines(const std::vector<std::string>& lines) {
   }
   return text;
 }
+
+namespace {
+ScriptCompiler& Compiler() {
+  static ScriptCompiler compiler;
+  return compiler;
+}
+}  // namespace
+
+void SetScriptCompiler(ScriptCompiler compiler) {
+  Compiler() = std::move(compiler);
+}
+
+bool CompileRecord(TScriptRecord& script) {
+  script.Program.reset();
+  script.Stopped = false;
+  if (script.Source.empty() || !Compiler()) return true;
+  script.Program = Compiler()(script.Lines);
+  return script.Program != nullptr;
+}

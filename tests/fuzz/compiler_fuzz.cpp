@@ -6,21 +6,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "script/compiler.h"
 #include "script/exec.h"
-#include "shell/script_declarations.h"
+#include "world/script_unit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TPSPascalCompiler compiler;
-  compiler.OnUses = [](TPSPascalCompiler& c, const std::string& unit) {
-    if (unit != kGameScriptUnit) return false;
-    for (const TGameScriptRoutine& routine : kGameScriptRoutines)
-      c.DeclareRoutine(routine.Declaration);
-    return true;
-  };
-  if (!compiler.CompileSource(std::string(reinterpret_cast<const char*>(data), size))) return 0;
-  std::string container;
-  if (!compiler.GetCompiledData(container)) std::abort();
+  TGameScriptCompile compiled =
+      CompileGameSource(std::string(reinterpret_cast<const char*>(data), size));
+  if (!compiled.Compiled) return 0;
+  std::string& container = compiled.Data;
   TPSExec exec;
   for (const TGameScriptRoutine& routine : kGameScriptRoutines)
     exec.RegisterRoutine([](TPSExec&, TPSCall&) { return true; }, routine.Name);

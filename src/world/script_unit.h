@@ -4,7 +4,11 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "script/compiler.h"
 
 // One game routine: its header for the compiler, its upper-case name for the executor.
 struct TGameScriptRoutine {
@@ -42,3 +46,17 @@ inline constexpr std::array<TGameScriptRoutine, 25> kGameScriptRoutines = {{
     {"procedure GameOver", "GAMEOVER"},
     {"procedure Victory", "VICTORY"},
 }};
+
+// What compiling a game script gave: the container when it compiled, every message, and the
+// unit name the script asked for that is not SYSTEM (the compiler gives no message of its
+// own for it).
+struct TGameScriptCompile {
+  bool Compiled = false;
+  std::string Data;
+  std::vector<TPSPascalCompilerMessage> Messages;
+  std::string RefusedUnit;
+};
+
+// Compiles source with the unit SYSTEM, and the extra routine headers after the game's.
+TGameScriptCompile CompileGameSource(const std::string& source,
+                                     const std::vector<std::string_view>& extra = {});
