@@ -9,6 +9,7 @@
 #include "gui/gui_resources.h"
 #include "gui/screens.h"
 #include "gui/time_display.h"
+#include "shell/game_script.h"
 #include "shell/game_states.h"
 #include "shell/settings.h"
 #include "world/creature.h"
@@ -150,6 +151,7 @@ bool StartLevel(const std::string& name) {
   PrepareLevel();
   PlaceCamera();
   CurrentScreen = TScreen::Game;
+  RunStartScript(*CurrentLevel);
   return true;
 }
 
@@ -160,6 +162,7 @@ void RestartLevel() {
   CurrentLevel = LevelTemplate ? LevelTemplate->CreateCopy() : std::make_unique<TLevel>();
   BuildCurrentLevel();
   CurrentScreen = TScreen::Game;
+  RunStartScript(*CurrentLevel);
 }
 
 void GameTick() {
@@ -174,7 +177,9 @@ void GameTick() {
   if (Player) SteerPlayer(*Player);
   ++GameTicks;
   RunTicks = GameTicks;
-  if (CurrentLevel) CurrentLevel->Step(Player);
+  if (!CurrentLevel) return;
+  CurrentLevel->Step(Player);
+  RunUpdateScript(*CurrentLevel);
 }
 
 void DrawGame() {

@@ -15,6 +15,7 @@
 #include "platform/engine.h"
 #include "platform/physics.h"
 #include "shell/game_random.h"
+#include "shell/game_script.h"
 #include "shell/game_states.h"
 #include "shell/headless.h"
 #include "shell/level_run.h"
@@ -139,6 +140,7 @@ int RunProgram(const ProgramOptions& options) {
     zgl_SetHeadless({options.ticks, screenshot, [player](uint64_t t) { player->BeforeTick(t); }});
   }
   SetMessageSink([](const std::string& text) { AddMessage(text); });
+  InstallScriptCompiler();
   RegisterCallbacks();
   wnd_SetCaption("Tovi2");
   zgl_Disable(kOptionDisabled);

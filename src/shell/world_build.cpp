@@ -17,6 +17,7 @@
 
 #include "gui/message_list.h"
 #include "platform/physics.h"
+#include "shell/game_script.h"
 #include "shell/level_run.h"
 #include "shell/settings.h"
 #include "world/creature.h"
@@ -79,14 +80,6 @@ std::string Describe(const char* kind, const TElement& e, const std::string& pat
   std::string text = kind;
   if (!patternName.empty()) text += " \"" + patternName + "\"";
   return text + " (ID: " + std::to_string(e.ID) + ")";
-}
-
-// The polygon whose body stands for a polygon or circle element; nullptr for the others.
-TPoly* PolyOf(const TElement* e) {
-  if (!e) return nullptr;
-  if (TPoly* poly = e->As<TPoly>()) return poly;
-  if (TCircle* circle = e->As<TCircle>()) return circle->Poly.get();
-  return nullptr;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -227,6 +220,7 @@ bool ObjectTouched(const phys::cpArbiter& arb, phys::cpSpace*, void*) {
   obj.LastTouchID = creatureElement->ID;
   TouchedObjectID = objElement->ID;
   TouchingCreatureID = creatureElement->ID;
+  RunTouchScript(*objElement, obj);
   return true;
 }
 
@@ -245,6 +239,7 @@ class WorldBuilder {
     phys::cpSpaceAddCollisionHandler(space_, kCreatureType, kLevelType, CreatureTouchesLevel,
                                      nullptr);
     phys::cpSpaceAddCollisionHandler(space_, kObjectType, kCreatureType, ObjectTouched, nullptr);
+    CompileLevelScripts(level_);
     ForEachElement([this](TElement& e) { Resolve(e); });
     AssignGroups();
   }
@@ -462,6 +457,7 @@ class WorldBuilder {
     if (TObj* obj = e.As<TObj>()) {
       obj->LastTouchTime = 0;
       obj->LastTouchID = 0;
+      CompileObjectScript(e, *obj);
     }
     if (TJoint* joint = e.As<TJoint>()) BuildJoint(e, *joint);
   }

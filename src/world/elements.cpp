@@ -6,6 +6,7 @@
 
 #include "anim/anim_play.h"
 #include "world/anim_time.h"
+#include "world/level.h"
 #include "world/pattern.h"
 
 namespace {
@@ -280,4 +281,11 @@ void TJoint::StoreHome() {
 void TJoint::SnapToGrid() {
   X = RoundHalfEven(X);
   Y = RoundHalfEven(Y);
+}
+
+TPoly* PolyOf(const TElement* e) {
+  if (!e) return nullptr;
+  if (TPoly* poly = e->As<TPoly>()) return poly;
+  if (TCircle* circle = e->As<TCircle>()) return circle->Poly.get();
+  return nullptr;
 }

@@ -118,3 +118,6 @@ class TJoint : public TGameObject {
   void SnapToGrid() override;
   std::string PatternName() const override { return ""; }
 };
+
+// The polygon whose body stands for a polygon or circle element; nullptr for the others.
+TPoly* PolyOf(const TElement* e);
