@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "../world/level_fixture.h"
+#include "level_run_fixture.h"
 #include "gui/message_list.h"
 #include "platform/physics.h"
 #include "shell/game_states.h"
@@ -25,62 +25,18 @@
 
 namespace {
 
+using level_run_test::Block;
+using level_run_test::Box;
+using level_run_test::Circle;
+using level_run_test::Creature;
+using level_run_test::Joint;
+using level_run_test::Level;
 using level_test::Lines;
-using Points = std::vector<std::pair<float, float>>;
+using level_run_test::LevelRunTest;
+using level_run_test::Placed;
+using level_run_test::Points;
+using level_run_test::Polygon;
 using std::to_string;
-
-// ---------------------------------------------------------------------------------------
-// Level texts: one layer of element blocks.
-
-std::string Block(const std::string& name, std::initializer_list<std::string> lines,
-                  const Points& vertices = {}) {
-  std::string text = Lines({"<" + name + ">"});
-  for (const std::string& line : lines)
-    text += Lines({line});
-  if (!vertices.empty()) text += Lines({"[Vertices]"});
-  for (auto [x, y] : vertices)
-    text += Lines({to_string(x) + " " + to_string(y)});
-  if (!vertices.empty()) text += Lines({"[/Vertices]"});
-  return text + Lines({"</" + name + ">"});
-}
-
-std::string Polygon(int id, const std::string& type, const Points& points) {
-  return Block("Polygon", {"FileName = box.png", "ID = " + to_string(id), "Type = " + type},
-               points);
-}
-
-// A 20 x 20 square with its top-left corner at (x, y).
-std::string Box(int id, float x, float y, const std::string& type = "Dynamic") {
-  return Polygon(id, type, {{x, y}, {x + 20, y}, {x + 20, y + 20}, {x, y + 20}});
-}
-
-std::string Circle(int id, const std::string& type, float radius) {
-  return Block("Circle", {"FileName = box.png", "ID = " + to_string(id), "Type = " + type,
-                          "v1x = 5", "v1y = 5", "v2x = " + to_string(5 + radius), "v2y = 5"});
-}
-
-std::string Placed(const std::string& block, const std::string& file, int id, float x, float y,
-                   int linkID = 0) {
-  return Block(block,
-               {"FileName = " + file, "ID = " + to_string(id), "LinkID = " + to_string(linkID),
-                "X = " + to_string(x), "Y = " + to_string(y)});
-}
-
-std::string Creature(int id, float x, float y) {
-  return Placed("Creature", "tovi.dat", id, x, y);
-}
-
-std::string Joint(int id, float x, float y, int e1, int e2) {
-  return Block("Joint", {"ID = " + to_string(id), "X = " + to_string(x), "Y = " + to_string(y),
-                         "E1ID = " + to_string(e1), "E2ID = " + to_string(e2)});
-}
-
-std::string Level(std::initializer_list<std::string> elements) {
-  std::string text = Lines({"Type = Level", "<Layer>"});
-  for (const std::string& e : elements)
-    text += e;
-  return text + Lines({"</Layer>"});
-}
 
 std::unique_ptr<TPoly> Outlined(const Points& points) {
   auto poly = std::make_unique<TPoly>();
@@ -119,48 +75,12 @@ std::string PhysicsOf(const TElement& e) {
   return text.empty() ? "none" : text.substr(1);
 }
 
-// The patterns the texts name, a clean run state, and every key released afterwards.
-class LevelRunTest : public level_test::LevelTest {
- protected:
-  void SetUp() override {
-    LevelTest::SetUp();
-    PolyPat("box.png");
-    Tovi = CreaturePat("tovi.dat");
-    ObjPat("food.dat");
-    SpritePat("leaf.png");
-    ResetGameState();
-    CurrentScreen = TScreen::Game;
-  }
-
-  void TearDown() override {
-    for (int code = 0; code < 256; ++code)
-      key_InjectUp(uint8_t(code));
-    ResetGameState();
-    LevelTest::TearDown();
-  }
-
-  // The level of the text, made the current one as a level start makes it.
-  void Play(const std::string& text) {
-    CurrentLevel = FromText(text);
-    CurrentLevel->StoreHome();
-    BuildWorld(*CurrentLevel);
-  }
-
-  TElement& Element(int32_t id) { return *CurrentLevel->FindElement(id); }
-
-  std::map<int32_t, std::string> PhysicsOfAll(const std::map<int32_t, std::string>& ids) {
-    std::map<int32_t, std::string> physics;
-    for (const auto& [id, expected] : ids)
-      physics[id] = PhysicsOf(Element(id));
-    return physics;
-  }
-
-  static std::vector<std::string> MessagesSince(size_t count) {
-    return {MessageList().begin() + std::ptrdiff_t(count), MessageList().end()};
-  }
-
-  TCreaturePat* Tovi = nullptr;
-};
+std::map<int32_t, std::string> PhysicsOfAll(const std::map<int32_t, std::string>& ids) {
+  std::map<int32_t, std::string> physics;
+  for (const auto& [id, expected] : ids)
+    physics[id] = PhysicsOf(*CurrentLevel->FindElement(id));
+  return physics;
+}
 
 // ---------------------------------------------------------------------------------------
 // Ticks and keys
