@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -100,6 +101,17 @@ TEST_F(GameScriptTest, scripts_that_do_not_compile_are_named_on_the_message_list
                                       "Object \"food\" (ID: 7) Script Error"}));
   EXPECT_FALSE(CurrentLevel->StartScript.Program);
   EXPECT_TRUE(Element(8).As<TObj>()->TouchScript.Program);
+
+  level_test::TempFolder folder;
+  for (const char* name : {"good", "bad"}) {
+    std::ofstream(folder / (std::string(name) + ".dat"))
+        << "Type = Object\n[TouchScript]\nbegin " << (name[0] == 'b' ? "Victory(1)" : "Victory")
+        << " end.\n[/TouchScript]\n";
+    LoadPattern(folder / (std::string(name) + ".dat"), nullptr, -1);
+  }
+  EXPECT_EQ(Messages, std::vector<std::string>{"Object \"bad\" Script Error"});
+  auto* good = static_cast<TObjPat*>(FindPatternByName("Object", "good"));
+  EXPECT_TRUE(good && good->TouchScript.Program);
 }
 
 TEST_F(GameScriptTest, the_update_script_runs_every_tenth_step_and_errors_end_only_that_run) {
