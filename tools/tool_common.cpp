@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "world/script_unit.h"
+
 int UsageError(const char* usage) {
   std::fputs(usage, stderr);
   return 1;
@@ -28,4 +30,8 @@ int RunReportingErrors(const std::function<int()>& command) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }
+}
+
+std::string UnknownUnitText(const std::string& unit) {
+  return "Unknown unit " + unit + ": a script knows only " + std::string(kGameScriptUnit);
 }

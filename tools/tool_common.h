@@ -14,3 +14,6 @@ int PrintOutput(const std::string& text);
 // The status of the command; an exception ends it with status 1 and its what() on a line
 // of standard error.
 int RunReportingErrors(const std::function<int()>& command);
+// The line the tools print for a unit other than SYSTEM that a script asks for (the
+// compiler gives no message of its own for it).
+std::string UnknownUnitText(const std::string& unit);

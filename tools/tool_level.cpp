@@ -1,5 +1,6 @@
 // tovi2-tool level: a level file or package as the game reads it, written back in the
-// game's own form, and a check of what it refers to.
+// game's own form, and a check of what it refers to and of the scripts it runs.
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,8 @@
 #include "world/level.h"
 #include "world/level_file.h"
 #include "world/pattern.h"
+#include "world/script_record.h"
+#include "world/script_unit.h"
 #include "world/world_messages.h"
 
 namespace {
@@ -27,9 +30,15 @@ constexpr const char* kUsage =
     "  check: {\"layers\":N,\"elements\":{\"polygon\":N,\"circle\":N,\"sprite\":N,\"creature\":N,\n"
     "          \"object\":N,\"joint\":N},\"messages\":[TEXT...],\n"
     "          \"broken_joints\":[{\"id\":N,\"e1\":N,\"e2\":N}...],\n"
-    "          \"broken_links\":[{\"id\":N,\"link\":N}...],\"ok\":BOOL}\n"
+    "          \"broken_links\":[{\"id\":N,\"link\":N}...],\n"
+    "          \"scripts\":[{\"script\":NAME,\"compiled\":BOOL,\"messages\":[TEXT...]}...],\n"
+    "          \"ok\":BOOL}\n"
+    "         scripts: each script the level runs, compiled as the game compiles it, under\n"
+    "         the game's name for it: \"Start Level\", \"Update Level\", Object \"NAME\" (ID: N)\n"
+    "         for an object's own touch script, Object \"NAME\" for the touch script of a\n"
+    "         pattern that objects without their own use; TEXT as \"script check\" prints it\n"
     "         status 1 when a pattern file is missing (\"File Not Found: \" messages), a\n"
-    "         joint end or a LinkID names no element\n"
+    "         joint end or a LinkID names no element, or a script does not compile\n"
     "  Both end with status 1 when the level text's Type is not \"Level\".\n";
 
 constexpr const char* kNotFound = "File Not Found: ";
@@ -81,11 +90,19 @@ int Dump(const std::string& path) {
   return PrintOutput(dat.ToText());
 }
 
+// One script of the level compiled: the game's name for it and what the compiler said.
+struct ScriptCheck {
+  std::string name;
+  bool compiled = false;
+  std::vector<std::string> messages;
+};
+
 // What a check found.
 struct CheckReport {
   std::vector<std::string> messages;
   std::vector<const TElement*> brokenJoints;
   std::vector<const TElement*> brokenLinks;
+  std::vector<ScriptCheck> scripts;
 
   bool MissesFiles() const {
     for (const std::string& message : messages) {
@@ -93,7 +110,10 @@ struct CheckReport {
     }
     return false;
   }
-  bool Ok() const { return !MissesFiles() && brokenJoints.empty() && brokenLinks.empty(); }
+  bool ScriptsCompile() const { return std::ranges::all_of(scripts, &ScriptCheck::compiled); }
+  bool Ok() const {
+    return !MissesFiles() && brokenJoints.empty() && brokenLinks.empty() && ScriptsCompile();
+  }
 };
 
 // An ID of 0 names nothing on purpose (a joint end on the ground, no link).
@@ -112,19 +132,49 @@ void FindBrokenReferences(const TLevel& level, CheckReport& report) {
   }
 }
 
-void WriteElementCounts(JsonWriter& json, const TLevel& level) {
-  static constexpr const char* kNames[] = {"polygon",  "circle", "sprite",
-                                           "creature", "object", "joint"};
-  int counts[6] = {};
+// Compiles a script as the game does when its source is not empty.
+void CheckScript(const std::string& name, const TScriptRecord& script, CheckReport& report) {
+  if (script.Source.empty()) return;
+  TGameScriptCompile result = CompileGameSource(JoinScriptLines(script.Lines));
+  ScriptCheck check{name, result.Compiled, {}};
+  for (const TPSPascalCompilerMessage& message : result.Messages)
+    check.messages.push_back(message.MessageToString());
+  if (!result.RefusedUnit.empty()) check.messages.push_back(UnknownUnitText(result.RefusedUnit));
+  report.scripts.push_back(std::move(check));
+}
+
+// The level's two scripts, then in element order each object's own touch script, or the
+// touch script of its pattern the first time an object without its own uses it.
+void CheckScripts(const TLevel& level, CheckReport& report) {
+  CheckScript("Start Level", level.StartScript, report);
+  CheckScript("Update Level", level.UpdateScript, report);
+  std::vector<const TObjPat*> patternsDone;
   for (const auto& layer : level.Layers) {
     for (const auto& e : layer->Elements) {
-      if (e->Kind >= ekPoly && e->Kind <= ekJoint) ++counts[e->Kind - ekPoly];
+      const TObj* obj = e->As<TObj>();
+      if (!obj || !obj->Pattern) continue;
+      std::string name = "Object \"" + obj->Pattern->Name + "\"";
+      if (!obj->TouchScript.Source.empty()) {
+        CheckScript(name + " (ID: " + std::to_string(e->ID) + ")", obj->TouchScript, report);
+      } else if (std::ranges::find(patternsDone, obj->Pattern) == patternsDone.end()) {
+        patternsDone.push_back(obj->Pattern);
+        CheckScript(name, obj->Pattern->TouchScript, report);
+      }
+    }
+  }
+}
+
+void WriteElementCounts(JsonWriter& json, const TLevel& level) {
+  int counts[ekJoint + 1] = {};
+  for (const auto& layer : level.Layers) {
+    for (const auto& e : layer->Elements) {
+      if (e->Kind >= ekPoly && e->Kind <= ekJoint) ++counts[e->Kind];
     }
   }
   json.BeginObject();
-  for (int i = 0; i < 6; ++i) {
-    json.Key(kNames[i]);
-    json.Int(counts[i]);
+  for (int kind = ekPoly; kind <= ekJoint; ++kind) {
+    json.Key(ElementKindName(uint8_t(kind)));
+    json.Int(counts[kind]);
   }
   json.EndObject();
 }
@@ -158,6 +208,28 @@ void WriteBrokenLinks(JsonWriter& json, const std::vector<const TElement*>& link
   json.EndArray();
 }
 
+void WriteStrings(JsonWriter& json, const std::vector<std::string>& texts) {
+  json.BeginArray();
+  for (const std::string& text : texts)
+    json.String(text);
+  json.EndArray();
+}
+
+void WriteScripts(JsonWriter& json, const std::vector<ScriptCheck>& scripts) {
+  json.BeginArray();
+  for (const ScriptCheck& script : scripts) {
+    json.BeginObject();
+    json.Key("script");
+    json.String(script.name);
+    json.Key("compiled");
+    json.Bool(script.compiled);
+    json.Key("messages");
+    WriteStrings(json, script.messages);
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
 std::string CheckJson(const TLevel& level, const CheckReport& report) {
   JsonWriter json;
   json.BeginObject();
@@ -166,14 +238,13 @@ std::string CheckJson(const TLevel& level, const CheckReport& report) {
   json.Key("elements");
   WriteElementCounts(json, level);
   json.Key("messages");
-  json.BeginArray();
-  for (const std::string& message : report.messages)
-    json.String(message);
-  json.EndArray();
+  WriteStrings(json, report.messages);
   json.Key("broken_joints");
   WriteBrokenJoints(json, report.brokenJoints);
   json.Key("broken_links");
   WriteBrokenLinks(json, report.brokenLinks);
+  json.Key("scripts");
+  WriteScripts(json, report.scripts);
   json.Key("ok");
   json.Bool(report.Ok());
   json.EndObject();
@@ -185,6 +256,7 @@ int Check(const std::string& path) {
   CheckReport report;
   Load(level, path, report.messages);
   FindBrokenReferences(level, report);
+  CheckScripts(level, report);
   int status = PrintOutput(CheckJson(level, report));
   return report.Ok() ? status : 1;
 }

@@ -10,10 +10,10 @@
 #include "script/container.h"
 #include "script/disassembler.h"
 #include "script/exec.h"
-#include "world/script_unit.h"
 #include "tool_commands.h"
 #include "tool_common.h"
 #include "world/script_record.h"
+#include "world/script_unit.h"
 
 namespace {
 
@@ -43,8 +43,7 @@ bool Compile(const std::string& source, bool withPrint, FILE* warnings, FILE* er
     std::fprintf(to, "%s\n", message.MessageToString().c_str());
   }
   if (!result.RefusedUnit.empty())
-    std::fprintf(errors, "Unknown unit %s: a script knows only %s\n", result.RefusedUnit.c_str(),
-                 std::string(kGameScriptUnit).c_str());
+    std::fprintf(errors, "%s\n", UnknownUnitText(result.RefusedUnit).c_str());
   data = std::move(result.Data);
   return result.Compiled;
 }

@@ -7,3 +7,9 @@ float RoundHalfEven(float v) {
   // library changed it; rint-style rounding is what the level format expects.
   return std::nearbyint(v);
 }
+
+std::string_view ElementKindName(uint8_t kind) {
+  static constexpr std::string_view kNames[] = {"polygon",  "circle", "sprite",
+                                                "creature", "object", "joint"};
+  return kind >= ekPoly && kind <= ekJoint ? kNames[kind - ekPoly] : "";
+}

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // An axis-aligned box in world units.
 struct TBounds {
@@ -20,6 +21,10 @@ enum ElementKind : uint8_t {
   ekObj = 5,
   ekJoint = 6,
 };
+
+// The kind's name in the JSON of the tools and the state dump: "polygon", "circle",
+// "sprite", "creature", "object" or "joint"; "" for any other code.
+std::string_view ElementKindName(uint8_t kind);
 
 class TGameObject {
  public:
