@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <numbers>
 #include <sstream>
 
 #include "data/json_writer.h"
@@ -13,7 +14,9 @@
 #include "shell/level_run.h"
 #include "shell/settings.h"
 #include "world/creature.h"
+#include "world/elements.h"
 #include "world/level.h"
+#include "world/poly.h"
 #include "world/top_ten.h"
 
 namespace {
@@ -169,6 +172,102 @@ void LevelObject(JsonWriter& w) {
   w.EndObject();
 }
 
+// Where an element stands (world units), how it is turned (radians) and whether it shows.
+struct Placement {
+  double x = 0, y = 0, angle = 0;
+  bool visible = true;
+};
+
+// The body's position and angle when there is a body, otherwise (x, y) unturned.
+Placement BodyOr(const phys::cpBody* body, double x, double y, bool visible) {
+  if (!body) return {x, y, 0, visible};
+  phys::cpVect p = phys::cpBodyGetPos(body);
+  return {p.x, p.y, phys::cpBodyGetAngle(body), visible};
+}
+
+// A polygon without a body (static ground, decor) stands at its outline's centroid.
+Placement PolyPlacement(const TPoly& poly) {
+  if (poly.Body) return BodyOr(poly.Body, 0, 0, poly.Visible);
+  Point2D c = poly.Centroid();
+  return {c.X, c.Y, 0, poly.Visible};
+}
+
+// A sprite's Body is the carrier it rides on, not its own: its X, Y and Angle follow it.
+Placement SpritePlacement(const TSprite& sprite) {
+  double angle = sprite.Angle * (std::numbers::pi / 180);
+  return {sprite.X, sprite.Y, angle, sprite.Visible};
+}
+
+Placement ElementPlacement(const TElement& e) {
+  if (const TPoly* poly = e.As<TPoly>()) return PolyPlacement(*poly);
+  if (const TCircle* circle = e.As<TCircle>()) {
+    bool visible = circle->Poly && circle->Poly->Visible;
+    return BodyOr(circle->Poly ? circle->Poly->Body : nullptr, circle->X, circle->Y, visible);
+  }
+  if (const TSprite* sprite = e.As<TSprite>()) return SpritePlacement(*sprite);
+  if (const TCreature* cr = e.As<TCreature>()) return BodyOr(cr->Body, cr->X, cr->Y, cr->Visible);
+  if (const TObj* obj = e.As<TObj>()) return BodyOr(obj->Body, obj->X, obj->Y, obj->Visible);
+  if (const TJoint* joint = e.As<TJoint>()) return {joint->X, joint->Y, 0, true};
+  return {};
+}
+
+void ElementObject(JsonWriter& w, const TElement& e) {
+  Placement at = ElementPlacement(e);
+  w.BeginObject();
+  w.Key("id");
+  w.Int(e.ID);
+  w.Key("kind");
+  w.String(ElementKindName(e.Kind));
+  w.Key("x");
+  w.Number(at.x);
+  w.Key("y");
+  w.Number(at.y);
+  w.Key("angle");
+  w.Number(at.angle);
+  w.Key("visible");
+  w.Bool(at.visible);
+  w.EndObject();
+}
+
+// Every element of CurrentLevel, layers in order and elements in order.
+void ElementArray(JsonWriter& w) {
+  w.BeginArray();
+  if (CurrentLevel) {
+    for (const auto& layer : CurrentLevel->Layers) {
+      for (const auto& e : layer->Elements)
+        ElementObject(w, *e);
+    }
+  }
+  w.EndArray();
+}
+
+// The scripts' named integers, in the order they were first set.
+void NamedIntegers(JsonWriter& w) {
+  w.BeginObject();
+  if (CurrentLevel) {
+    for (const auto& [name, value] : CurrentLevel->IntVars) {
+      w.Key(name);
+      w.Int(value);
+    }
+  }
+  w.EndObject();
+}
+
+// The entries of the top ten that hold a time, best first; times in hundredths.
+void TopTenArray(JsonWriter& w) {
+  w.BeginArray();
+  for (size_t i = 0; i < TopTen.Time.size(); ++i) {
+    if (TopTen.Time[i] == 0) continue;
+    w.BeginObject();
+    w.Key("time");
+    w.Int(TopTen.Time[i]);
+    w.Key("name");
+    w.String(TopTen.Name[i]);
+    w.EndObject();
+  }
+  w.EndArray();
+}
+
 }  // namespace
 
 std::string StateDumpJson() {
@@ -206,6 +305,16 @@ std::string StateDumpJson() {
   w.String(ResultMessage);
   w.Key("player");
   PlayerObject(w);
+  w.Key("elements");
+  ElementArray(w);
+  w.Key("named_integers");
+  NamedIntegers(w);
+  w.Key("apple_count");
+  w.Int(AppleCount);
+  w.Key("last_apple_time");
+  w.Int(LastAppleTime);
+  w.Key("top_ten");
+  TopTenArray(w);
   w.Key("level");
   LevelObject(w);
   w.Key("messages");

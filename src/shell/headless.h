@@ -33,6 +33,7 @@ class KeyScriptPlayer {
 };
 
 // The state of the game as one JSON object: "ticks" (timer calls run), "settings" (the
-// nine settings by their "Config.dat" names), the menu state, the run state and the
-// message list. Field names never change once published (README, headless mode).
+// nine settings by their "Config.dat" names), the menu state, the run state (with every
+// element of the level, the scripts' named integers and the top ten) and the message
+// list. Field names never change once published (README, headless mode).
 std::string StateDumpJson();

@@ -143,7 +143,9 @@ TEST_F(GameFlowTest, FirstStartWritesTheDefaultsAndAsksForAPlayer) {
             "\"menu_items\":[\"Create New Player\"],\"menu_index\":0,\"menu_top\":0,"
             "\"key_capture\":-1,\"search_text\":\"\",\"player_name\":\"\",\"selected_level\":\"\","
             "\"game_ticks\":0,\"run_ticks\":0,\"best_time\":0,\"result_message\":\"\","
-            "\"player\":null,\"level\":{\"layers\":0,\"elements\":0},\"messages\":[],"
+            "\"player\":null,\"elements\":[],\"named_integers\":{},\"apple_count\":0,"
+            "\"last_apple_time\":0,\"top_ten\":[],\"level\":{\"layers\":0,\"elements\":0},"
+            "\"messages\":[],"
             "\"error_text\":\"\"}\n");
 }
 

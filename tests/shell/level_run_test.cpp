@@ -17,6 +17,7 @@
 #include "gui/message_list.h"
 #include "platform/physics.h"
 #include "shell/game_states.h"
+#include "shell/headless.h"
 #include "shell/settings.h"
 #include "world/creature.h"
 #include "world/elements.h"
@@ -423,6 +424,42 @@ TEST_F(LevelRunTest, elements_unfit_for_the_physics_are_made_static_or_left_out)
     for (int i = 0; i < 200; ++i)
       GameTick();
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// The state dump
+
+// A body stands where its body is, turned as it is; anything else where it was placed
+// (an unmoved polygon at its centroid), and a sprite turned by its own angle in degrees.
+TEST_F(LevelRunTest, the_state_dump_places_every_element_and_counts_the_run) {
+  Play(Level({Box(1, 0, 0), Box(2, 200, 0, "Decor"), Circle(3, "Static", 10),
+              Placed("Sprite", "leaf.png", 4, 5, 6), Creature(5, 50, 60),
+              Placed("Object", "food.dat", 6, 70, 80), Joint(7, 10, 10, 1, 0)}) +
+       Lines({"[TopTen]", "1234 Ann", "1500 Bob", "[/TopTen]"}));
+  phys::cpBodySetPos(Element(1).As<TPoly>()->Body, {30, 40});
+  phys::cpBodySetAngle(Element(1).As<TPoly>()->Body, 0.5);
+  phys::cpBodySetPos(Element(5).As<TCreature>()->Body, {55.5, 60});
+  Element(3).As<TCircle>()->Poly->Visible = false;
+  Element(4).As<TSprite>()->Angle = 180;
+  Element(4).As<TSprite>()->Visible = false;
+  CurrentLevel->SetInt("Keys", 2);
+  CurrentLevel->SetInt("door", -1);
+  AppleCount = 3;
+  LastAppleTime = 1200;
+  std::string dump = StateDumpJson();
+  size_t from = dump.find("\"elements\":"), to = dump.find(",\"level\":");
+  ASSERT_LT(from, to);
+  EXPECT_EQ(dump.substr(from, to - from),
+            R"("elements":[)"
+            R"({"id":1,"kind":"polygon","x":30,"y":40,"angle":0.5,"visible":true},)"
+            R"({"id":2,"kind":"polygon","x":210,"y":10,"angle":0,"visible":true},)"
+            R"({"id":3,"kind":"circle","x":5,"y":5,"angle":0,"visible":false},)"
+            R"({"id":4,"kind":"sprite","x":5,"y":6,"angle":3.14159265,"visible":false},)"
+            R"({"id":5,"kind":"creature","x":55.5,"y":60,"angle":0,"visible":true},)"
+            R"({"id":6,"kind":"object","x":70,"y":80,"angle":0,"visible":true},)"
+            R"({"id":7,"kind":"joint","x":10,"y":10,"angle":0,"visible":true}],)"
+            R"("named_integers":{"Keys":2,"door":-1},"apple_count":3,"last_apple_time":1200,)"
+            R"("top_ten":[{"time":1234,"name":"Ann"},{"time":1500,"name":"Bob"}])");
 }
 
 // ---------------------------------------------------------------------------------------
