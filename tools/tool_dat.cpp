@@ -37,10 +37,7 @@ void BeginBlock(JsonWriter& json, const TDatBlock& block) {
   json.Key("text");
   json.Bool(block.IsText);
   json.Key("lines");
-  json.BeginArray();
-  for (const std::string& line : block.Lines)
-    json.String(line);
-  json.EndArray();
+  json.Strings(block.Lines);
   json.Key("params");
   WriteParams(json, block);
   json.Key("blocks");

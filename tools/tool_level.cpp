@@ -208,13 +208,6 @@ void WriteBrokenLinks(JsonWriter& json, const std::vector<const TElement*>& link
   json.EndArray();
 }
 
-void WriteStrings(JsonWriter& json, const std::vector<std::string>& texts) {
-  json.BeginArray();
-  for (const std::string& text : texts)
-    json.String(text);
-  json.EndArray();
-}
-
 void WriteScripts(JsonWriter& json, const std::vector<ScriptCheck>& scripts) {
   json.BeginArray();
   for (const ScriptCheck& script : scripts) {
@@ -224,7 +217,7 @@ void WriteScripts(JsonWriter& json, const std::vector<ScriptCheck>& scripts) {
     json.Key("compiled");
     json.Bool(script.compiled);
     json.Key("messages");
-    WriteStrings(json, script.messages);
+    json.Strings(script.messages);
     json.EndObject();
   }
   json.EndArray();
@@ -238,7 +231,7 @@ std::string CheckJson(const TLevel& level, const CheckReport& report) {
   json.Key("elements");
   WriteElementCounts(json, level);
   json.Key("messages");
-  WriteStrings(json, report.messages);
+  json.Strings(report.messages);
   json.Key("broken_joints");
   WriteBrokenJoints(json, report.brokenJoints);
   json.Key("broken_links");

@@ -26,10 +26,18 @@ void JsonWriter::Close(char bracket) {
   if (first_.empty()) out_ += '\n';
 }
 
-void JsonWriter::BeginObject() { Open('{'); }
-void JsonWriter::EndObject() { Close('}'); }
-void JsonWriter::BeginArray() { Open('['); }
-void JsonWriter::EndArray() { Close(']'); }
+void JsonWriter::BeginObject() {
+  Open('{');
+}
+void JsonWriter::EndObject() {
+  Close('}');
+}
+void JsonWriter::BeginArray() {
+  Open('[');
+}
+void JsonWriter::EndArray() {
+  Close(']');
+}
 
 void JsonWriter::Key(std::string_view name) {
   BeforeValue();
@@ -41,6 +49,13 @@ void JsonWriter::Key(std::string_view name) {
 void JsonWriter::String(std::string_view latin1) {
   BeforeValue();
   Quoted(latin1);
+}
+
+void JsonWriter::Strings(const std::vector<std::string>& latin1) {
+  BeginArray();
+  for (const std::string& text : latin1)
+    String(text);
+  EndArray();
 }
 
 void JsonWriter::Int(int64_t value) {

@@ -16,6 +16,8 @@ class JsonWriter {
   // The key of the next value inside an object.
   void Key(std::string_view name);
   void String(std::string_view latin1);
+  // An array of the strings.
+  void Strings(const std::vector<std::string>& latin1);
   void Int(int64_t value);
   void Bool(bool value);
   void Number(double value);

@@ -110,13 +110,6 @@ void KeyScriptPlayer::BeforeTick(uint64_t tick) {
 
 namespace {
 
-void StringArray(JsonWriter& w, const std::vector<std::string>& texts) {
-  w.BeginArray();
-  for (const std::string& text : texts)
-    w.String(text);
-  w.EndArray();
-}
-
 void SettingsObject(JsonWriter& w) {
   w.BeginObject();
   for (const SettingInfo& s : kSettingTable) {
@@ -282,7 +275,7 @@ std::string StateDumpJson() {
   w.Key("previous_screen");
   w.String(ScreenName(PreviousScreen));
   w.Key("menu_items");
-  StringArray(w, MenuItems);
+  w.Strings(MenuItems);
   w.Key("menu_index");
   w.Int(MenuIndex);
   w.Key("menu_top");
@@ -318,7 +311,7 @@ std::string StateDumpJson() {
   w.Key("level");
   LevelObject(w);
   w.Key("messages");
-  StringArray(w, MessageList());
+  w.Strings(MessageList());
   w.Key("error_text");
   w.String(CurrentScreen == TScreen::SomeError ? ErrorText : "");
   w.EndObject();
