@@ -1,4 +1,5 @@
-// The time texts: the 7-digit form, the result form and the digit-image display.
+// The time texts: the 7-digit form, the result form, the last-apple form and the
+// digit-image display.
 //
 // Times outside 0 .. 99:59.999 are clamped into that range. The forms have room for two
 // minute digits only; a longer or negative time would shift every digit (or show a minus
@@ -31,6 +32,17 @@ std::string FormatTime(int32_t ms) {
 std::string ResultTime(int32_t ms) {
   const std::string d = FormatTime(ms);
   return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2);
+}
+
+std::string ShortTime(int32_t ms) {
+  const std::string text = ResultTime(ms);
+  size_t start = 0;
+  for (size_t digit : {0u, 1u, 3u}) {  // where the first three digits stand
+    if (text[digit] != '0') break;
+    start = digit + 1;
+    if (text[start] == ':') ++start;
+  }
+  return text.substr(start);
 }
 
 void DrawTimeDigits(int32_t ms, float x, float y) {
