@@ -23,6 +23,8 @@ using Items = std::vector<std::string>;
 constexpr float kTitleY = 30;
 constexpr float kMenuStep = 42;  // rows of the fixed menus
 constexpr float kListStep = 34;  // rows of the scrolling lists and the best times
+constexpr uint32_t kLastAppleColour = 0xF4E410;
+constexpr float kLastAppleX = 630, kLastAppleY = 580, kLastAppleRightMargin = 10;
 
 // ---------------------------------------------------------------------------------------
 // Background
@@ -249,12 +251,23 @@ void DrawScreen(const TMenuView& view) {
 
 void DrawScreens(const TMenuView& view) {
   batch2d_Begin();
+  cam2d_Set(nullptr);  // screen space, whatever camera the level left set
+  DrawLastApple(view);
   if (!IsRunScreen(view.Screen)) {
-    cam2d_Set(nullptr);  // menus are in screen space, whatever camera the level left set
     DrawMenuBackground();
     DrawScreen(view);
   }
   batch2d_End();
+}
+
+void DrawLastApple(const TMenuView& view) {
+  if (!IsRunScreen(view.Screen) || !view.ShowLastAppleTime || view.LastAppleTime == 0) return;
+  const std::string count = "last apple(" + std::to_string(view.AppleCount) + ")";
+  const std::string time = ShortTime(view.LastAppleTime);
+  const float timeX =
+      float(ScreenWidth) - RoundHalfEven(text_GetWidth(SmallFont, time)) - kLastAppleRightMargin;
+  text_DrawEx(SmallFont, kLastAppleX, kLastAppleY, 1, 0, count, 255, kLastAppleColour);
+  text_DrawEx(SmallFont, timeX, kLastAppleY, 1, 0, time, 255, kLastAppleColour);
 }
 
 void DrawMessages() {

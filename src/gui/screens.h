@@ -2,6 +2,7 @@
 // background and cursor, and the overlays of a running game or replay.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,18 @@ struct TMenuView {
   // Option values as shown: "On"/"Off", the player name, key names.
   std::vector<std::string> OptionValues;  // "Options": 7 values; "Config": 3 values
   const TTopTen* TopTen = nullptr;        // "Best times"
+  // "Game" and "Replay": the last-apple line, shown when the setting is on.
+  bool ShowLastAppleTime = false;
+  int32_t AppleCount = 0;     // apples taken in the run
+  int32_t LastAppleTime = 0;  // ms into the run when the last was taken; 0 for none yet
 };
 
-// The end of every frame: unless the screen is "Game" or "Replay", the menu background
-// and the screen, in one batch.
+// The end of every frame, in one batch and in screen space: the last-apple line, then,
+// unless the screen is "Game" or "Replay", the menu background and the screen.
 void DrawScreens(const TMenuView& view);
+// In "Game" and "Replay" with the setting on and an apple taken: "last apple(N)" at
+// (630, 580) and the time of the last apple with its right edge at 790, in the small font.
+void DrawLastApple(const TMenuView& view);
 // The on-screen message list, entry i at (10, 10 + 20 i), small font ("Game", "Replay").
 void DrawMessages();
 // x of a text of the main font centred on the 800-pixel screen.

@@ -603,6 +603,9 @@ TMenuView MenuView() {
                          OnOff(Settings.HideSprites)};
   }
   view.TopTen = &TopTen;
+  view.ShowLastAppleTime = Settings.ShowLastAppleTime;
+  view.AppleCount = AppleCount;
+  view.LastAppleTime = LastAppleTime;
   return view;
 }
 

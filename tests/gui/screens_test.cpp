@@ -376,6 +376,50 @@ TEST_F(Screens, best_times_list_entries_up_to_the_first_empty_one) {
   EXPECT_EQ(seen, (std::vector<std::string>{"names ###...", "times ###..."}));
 }
 
+// Where the yellow last-apple line is: the left edge of its first text and the right edge
+// of its second, each within 3 pixels of the expected place; "none" without any.
+TEST_F(Screens, last_apple_line_ends_at_the_right_edge_only_in_a_run_with_the_setting) {
+  auto edges = [](const Screenshot& shot) -> std::string {
+    int x0 = shot.w, x1 = -1;
+    for (int y = 570; y < shot.h; ++y) {
+      for (int x = 0; x < shot.w; ++x) {
+        const Rgb c = shot.At(x, y);
+        if (c[0] < 200 || c[1] < 190 || c[2] > 80) continue;  // not the yellow F4E410
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+      }
+    }
+    if (x1 < 0) return "none";
+    if (std::abs(x0 - 630) <= 3) x0 = 630;
+    if (std::abs(x1 - 790) <= 3) x1 = 790;
+    return std::to_string(x0) + " to " + std::to_string(x1);
+  };
+  struct Case {
+    TScreen screen;
+    bool setting;
+    int32_t lastApple;
+    std::string seen;
+  };
+  const std::vector<Case> cases = {
+      {TScreen::Game, true, 12340, "630 to 790"},    // "12:34"
+      {TScreen::Replay, true, 75500, "630 to 790"},  // "1:15:50", longer, same right edge
+      {TScreen::Game, false, 12340, "none"},
+      {TScreen::Game, true, 0, "none"},  // no apple taken yet
+      {TScreen::LevelMenu, true, 12340, "none"},
+  };
+  std::vector<std::string> expected, seen;
+  for (const Case& c : cases) {
+    TMenuView view;
+    view.Screen = c.screen;
+    view.ShowLastAppleTime = c.setting;
+    view.AppleCount = 12;
+    view.LastAppleTime = c.lastApple;
+    const std::string name(ScreenName(c.screen));
+    expected.push_back(name + " " + c.seen);
+    seen.push_back(name + " " + edges(ShootView(view)));
+  }
+  EXPECT_EQ(seen, expected);
+}
+
 TEST_F(Screens, menu_background_tiles_a_faint_logo_and_the_balls) {
   CreateMenuWorld(0);
   TMenuView view;
