@@ -335,7 +335,7 @@ void SelectLevelKeys() {
   // Only files count: a folder named like a level, or a file that has vanished since the
   // list was made, is ignored. A level that cannot be read leaves the player in the list.
   const std::string& name = MenuItems[MenuIndex];
-  if (IsRegularFile(BaseDir + "Levels/" + name)) StartLevel(name);
+  if (IsRegularFile(LevelPath(name))) StartLevel(name);
 }
 
 void LevelMenuKeys() {

@@ -35,10 +35,6 @@ constexpr float kBackgroundHeight = ScreenHeight;
 constexpr float kBackgroundPeriod = 2 * kBackgroundWidth;
 constexpr float kTimeX = 650, kBestTimeX = 28, kTimeY = 25;
 
-std::string LevelPath(const std::string& name) {
-  return BaseDir + "Levels/" + name;
-}
-
 // A level file that cannot be read at all leaves the player where he is, with the reason
 // on "Some Error". A package that failed halfway is closed again.
 bool LoadLevelFile(TLevel& level, const std::string& name) {
@@ -114,6 +110,10 @@ void DrawClocks() {
 }
 
 }  // namespace
+
+std::string LevelPath(const std::string& name) {
+  return BaseDir + "Levels/" + name;
+}
 
 void ResetRunClock() {
   GameTicks = 0;

@@ -24,6 +24,8 @@ extern int32_t TouchedObjectID, TouchingCreatureID;
 extern std::string ResultMessage;
 extern Camera2D Camera;  // world offset of the screen's top-left corner
 
+// BaseDir + "Levels/" + name: where the level files and packages live.
+std::string LevelPath(const std::string& name);
 // Starts the level file BaseDir + "Levels/" + name (".vle": plain, else a package) and
 // enters "Game". False when the file does not exist or cannot be read; a read error
 // (I/O, a damaged package, a bad top-ten line) is shown on "Some Error".
