@@ -1,5 +1,6 @@
 // The menus and a level run through the real program, run headless with key scripts.
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -226,6 +227,95 @@ TEST_F(GameFlowTest, ALevelThatCannotBeReadShowsItsErrorUntilDismissed) {
   dump = Run(100, Script(kIntoTheLevel) + Script({{50, "ESCAPE"}}));
   EXPECT_EQ(Field(dump, "screen") + Field(dump, "error_text"), "\"Select Level\"\"\"");
   EXPECT_EQ(Field(dump, "menu_index"), "2");
+}
+
+// The floor and the player of kLevel, an apple and the exit a little to the right, in the
+// form the game writes a level, so that a rewritten file differs only in its top ten.
+constexpr const char* kFinishLevel =
+    "Type = Level\r\n"
+    "CamX = 400\r\n"
+    "CamY = 300\r\n"
+    "CamZoom = 1\r\n"
+    "<Layer>\r\n"
+    "Name = \"Ground\"\r\n"
+    "<Polygon>\r\n"
+    "FileName = \"\"\r\n"
+    "ID = 1\r\n"
+    "Type = Static\r\n"
+    "TexX = 0\r\n"
+    "TexY = 0\r\n"
+    "[Vertices]\r\n"
+    "-1000 400\r\n"
+    "3000 400\r\n"
+    "3000 500\r\n"
+    "-1000 500\r\n"
+    "[/Vertices]\r\n"
+    "</Polygon>\r\n"
+    "<Creature>\r\n"
+    "FileName = \"hero.dat\"\r\n"
+    "ID = 2\r\n"
+    "X = 100\r\n"
+    "Y = 370\r\n"
+    "</Creature>\r\n"
+    "<Object>\r\n"
+    "FileName = \"food.dat\"\r\n"
+    "ID = 3\r\n"
+    "X = 160\r\n"
+    "Y = 375\r\n"
+    "</Object>\r\n"
+    "<Object>\r\n"
+    "FileName = \"exit.dat\"\r\n"
+    "ID = 4\r\n"
+    "X = 240\r\n"
+    "Y = 375\r\n"
+    "</Object>\r\n"
+    "</Layer>\r\n";
+
+// The player eats the apple on the way; the exit wins only once no apple is left.
+constexpr const char* kFood =
+    "Type = Object\r\n[TouchScript]\r\nbegin\r\n  if Cr_IsPlayer(0) then Obj_Delete(0);\r\n"
+    "end.\r\n[/TouchScript]\r\n";
+constexpr const char* kExit =
+    "Type = Object\r\n[TouchScript]\r\nbegin\r\n"
+    "  if Cr_IsPlayer(0) and (Obj_GetCount('food') = 0) then Victory;\r\nend.\r\n"
+    "[/TouchScript]\r\n";
+
+// mm:ss:hh of a time in milliseconds.
+std::string ResultForm(int ms) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", ms / 60000, ms / 1000 % 60, ms / 10 % 100);
+  return text;
+}
+
+TEST_F(GameFlowTest, AFinishEntersTheTopTenOfTheLevelFileAndAnEqualTimeComesSecond) {
+  MakeLevelFolder();
+  fs::create_directories(dir_ / "Data" / "Objects");
+  std::ofstream(dir_ / "Data" / "Objects" / "food.dat") << kFood;
+  std::ofstream(dir_ / "Data" / "Objects" / "exit.dat") << kExit;
+  const fs::path level = dir_ / "Levels" / "Lemon.vle";
+  WriteConfig(PlayedConfig());
+  // The level starts in tick 15, so its game tick 5 is tick 20; "Play again" in tick 3100
+  // starts the same run again with the key in its game tick 5.
+  const std::string firstRun = Script(kIntoTheLevel) + "20 down RIGHT\n3000 up RIGHT\n";
+  const std::string secondRun = Script({{3100, "ENTER"}}) + "3105 down RIGHT\n6100 up RIGHT\n";
+  const std::string topTenStart = "[TopTen]\r\n", topTenEnd = "[/TopTen]\r\n";
+
+  std::ofstream(level, std::ios::binary) << kFinishLevel;
+  std::string dump = Run(3050, firstRun);
+  const int ms = int(Number(dump, "game_ticks"));
+  const std::string entry = std::to_string(ms / 10) + " Anna\r\n";
+  ASSERT_GT(ms, 10);
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "result_message") + Field(dump, "messages"),
+            "\"Level Menu\"\"" + ResultForm(ms) + "     Best Time!\"[]");
+  EXPECT_EQ(Number(dump, "best_time"), ms);
+  EXPECT_EQ(ReadWholeFile(level.string()), kFinishLevel + topTenStart + entry + topTenEnd);
+
+  std::ofstream(level, std::ios::binary | std::ios::trunc) << kFinishLevel;
+  dump = Run(6200, firstRun + secondRun);
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "result_message") + Field(dump, "game_ticks"),
+            "\"Level Menu\"\"" + ResultForm(ms) + "\"" + std::to_string(ms));
+  EXPECT_EQ(Number(dump, "best_time"), ms);
+  EXPECT_EQ(ReadWholeFile(level.string()), kFinishLevel + topTenStart + entry + entry + topTenEnd);
 }
 
 TEST_F(GameFlowTest, JumpReboundToSpaceIsWrittenWhenOptionsIsLeft) {
