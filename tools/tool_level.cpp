@@ -144,7 +144,9 @@ void CheckScript(const std::string& name, const TScriptRecord& script, CheckRepo
 }
 
 // The level's two scripts, then in element order each object's own touch script, or the
-// touch script of its pattern the first time an object without its own uses it.
+// touch script of its pattern the first time an object without its own uses it. As in the
+// game, an object whose LinkID names nothing never compiles its own script and runs its
+// pattern's.
 void CheckScripts(const TLevel& level, CheckReport& report) {
   CheckScript("Start Level", level.StartScript, report);
   CheckScript("Update Level", level.UpdateScript, report);
@@ -154,7 +156,8 @@ void CheckScripts(const TLevel& level, CheckReport& report) {
       const TObj* obj = e->As<TObj>();
       if (!obj || !obj->Pattern) continue;
       std::string name = "Object \"" + obj->Pattern->Name + "\"";
-      if (!obj->TouchScript.Source.empty()) {
+      bool linked = e->LinkID == 0 || level.FindElement(e->LinkID);
+      if (linked && !obj->TouchScript.Source.empty()) {
         CheckScript(name + " (ID: " + std::to_string(e->ID) + ")", obj->TouchScript, report);
       } else if (std::ranges::find(patternsDone, obj->Pattern) == patternsDone.end()) {
         patternsDone.push_back(obj->Pattern);

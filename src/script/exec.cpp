@@ -190,7 +190,7 @@ bool TPSMachine::RunMain() {
   base = -1;
   jumpFlag = false;
   keepPlace = false;
-  budgetLeft = budget == 0 ? UINT64_MAX : budget;
+  budgetLeft = budgetStart = budget == 0 ? UINT64_MAX : budget;
   status = TPSStatus::Running;
   RunLoopCatching();
   status = TPSStatus::Loaded;
@@ -267,6 +267,10 @@ void TPSExec::SetInstructionBudget(uint64_t n) {
 
 void TPSExec::SetMaxCallDepth(uint32_t n) {
   m_->maxDepth = n;
+}
+
+uint64_t TPSExec::InstructionsRun() const {
+  return m_->budgetStart - m_->budgetLeft;
 }
 
 TPSGuardStop TPSExec::GuardStop() const {

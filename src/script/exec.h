@@ -104,6 +104,8 @@ class TPSExec {
   std::string LastErrorText() const;
   // Stops a RunMain after n instructions; 0 for no limit (the default).
   void SetInstructionBudget(uint64_t n);
+  // The instructions the last RunMain ran (the budget it used).
+  uint64_t InstructionsRun() const;
   // Stops a RunMain whose script calls nest deeper than n (100000 by default).
   void SetMaxCallDepth(uint32_t n);
   // The guard that stopped the last RunMain or load, if any.

@@ -108,8 +108,15 @@ bool TPSMachine::Loop() {
   const DInst* insts = proc->Code.data();
   uint32_t pc = ip;
   uint64_t left = budgetLeft;
+  // However the loop ends, the budget it used is kept.
+  struct KeepLeft {
+    const uint64_t& left;
+    uint64_t& kept;
+    ~KeepLeft() { kept = left; }
+  } keepLeft{left, budgetLeft};
   for (;;) {
     if (left-- == 0) {
+      left = 0;
       ip = pc;
       Stop(erCustomError, "Instruction budget exceeded", TPSGuardStop::InstructionBudget);
       return false;

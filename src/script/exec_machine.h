@@ -235,7 +235,8 @@ struct TPSMachine {
   uint32_t ip = 0;  // the current instruction
   int64_t base = -1;
   bool jumpFlag = false;
-  uint64_t budgetLeft = 0;
+  uint64_t budgetLeft = 0;   // of the running RunMain; up to date when Loop returns
+  uint64_t budgetStart = 0;  // what that RunMain started with
   std::string errParam;  // the parameter of an error a host call answered
   // A re-raised exception keeps the place where it first happened.
   bool keepPlace = false;

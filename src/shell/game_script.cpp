@@ -4,6 +4,7 @@
 // alone, a function answers 0 or false).
 #include "shell/game_script.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -302,6 +303,8 @@ std::string OwnScriptName(const TElement& e, const TObj& obj) {
   return ObjectName(obj) + " (ID: " + std::to_string(e.ID) + ")";
 }
 
+uint64_t tickBudgetLeft = kScriptTickBudget;
+
 const std::string kStartLevel = "\"Start Level\"";
 const std::string kUpdateLevel = "\"Update Level\"";
 
@@ -324,7 +327,6 @@ std::unique_ptr<TPSExec> CompileScript(const std::vector<std::string>& lines) {
   auto exec = std::make_unique<TPSExec>();
   for (size_t i = 0; i < kRoutines.size(); ++i)
     exec->RegisterRoutine(kRoutines[i], kGameScriptRoutines[i].Name);
-  exec->SetInstructionBudget(kScriptInstructionBudget);
   if (!exec->LoadCompiledData(compiled.Data)) return nullptr;
   return exec;
 }
@@ -333,15 +335,26 @@ void InstallScriptCompiler() {
   SetScriptCompiler(CompileScript);
 }
 
+void NewScriptTick() {
+  tickBudgetLeft = kScriptTickBudget;
+}
+
 void RunScript(TScriptRecord& script, const std::string& name) {
-  if (!script.Program || script.Stopped) return;
-  script.Program->RunMain();
-  if (script.Program->GuardStop() == TPSGuardStop::None) return;
+  if (!script.Program || script.Stopped || tickBudgetLeft == 0) return;
+  TPSExec& program = *script.Program;
+  const bool wholeBudget = tickBudgetLeft == kScriptTickBudget;
+  program.SetInstructionBudget(tickBudgetLeft);
+  program.RunMain();
+  tickBudgetLeft -= std::min(program.InstructionsRun(), tickBudgetLeft);
+  TPSGuardStop guard = program.GuardStop();
+  if (guard == TPSGuardStop::None || (guard == TPSGuardStop::InstructionBudget && !wholeBudget))
+    return;
   script.Stopped = true;
   Report(name, "Stopped");
 }
 
 void RunStartScript(TLevel& level) {
+  NewScriptTick();
   RunScript(level.StartScript, kStartLevel);
 }
 

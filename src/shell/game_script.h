@@ -15,9 +15,9 @@ class TElement;
 class TLevel;
 class TObj;
 
-// Instructions one run of a script may take before the engine stops it: far more than any
-// level needs in a tick, and a stall of a fraction of a second at most.
-inline constexpr uint64_t kScriptInstructionBudget = 10'000'000;
+// Instructions the scripts of one game tick may take together: far more than any level
+// needs, and a stall of a small fraction of a second at most, however many scripts run.
+inline constexpr uint64_t kScriptTickBudget = 10'000'000;
 
 // Lines joined with their "//" cut, compiled with SYSTEM, and loaded into an executor with
 // the game's routines; none when they do not compile or load.
@@ -26,13 +26,16 @@ std::unique_ptr<TPSExec> CompileScript(const std::vector<std::string>& lines);
 // load). Called once at start-up, before the patterns load.
 void InstallScriptCompiler();
 
-// Runs the script's main block once, if it is compiled and no guard stopped it before.
-// A run that a guard of the engine stops (instruction budget, recursion, memory) is not
-// run again while the program lives, and `name` + " Script Stopped" goes to the message
-// list; a runtime error ends only this run.
+// Gives the scripts of a new game tick their shared instruction budget.
+void NewScriptTick();
+// Runs the script's main block once, if it is compiled, no guard stopped it before and the
+// tick's budget is not spent. A run that a guard of the engine stops (the whole tick
+// budget, recursion, memory) is not run again while the program lives, and `name` +
+// " Script Stopped" goes to the message list; a run cut short by what earlier scripts of
+// the tick left ends only that run, as a runtime error does.
 void RunScript(TScriptRecord& script, const std::string& name);
 
-// The level's compiled start script, once (after a start or a restart).
+// The level's compiled start script, once (after a start or a restart), on a fresh budget.
 void RunStartScript(TLevel& level);
 // The update script, when the level's step count is a multiple of 10.
 void RunUpdateScript(TLevel& level);

@@ -166,6 +166,7 @@ void RestartLevel() {
 }
 
 void GameTick() {
+  NewScriptTick();
   if (key_Press(K_ESCAPE)) {
     ResultMessage = "You Failed to Finish!";
     SetScreen(TScreen::LevelMenu);

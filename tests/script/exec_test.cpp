@@ -9,6 +9,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "exec_asm.h"
@@ -396,6 +397,26 @@ TEST(Exec, guards_stop_the_run_past_every_handler) {
   doubling.Main(
       Asm().Assign(G(0), CS("x")).Label(1).Calc(0, G(0), G(0)).Op(TPSOpcode::Jump).To(1).Take());
   EXPECT_EQ(RunProgram(doubling), " | erOutOfMemory 1:16 memory");
+}
+
+// The game shares one budget among the scripts of a tick, so a run says what it used:
+// all of its budget when stopped, each instruction (a fused pair as two) otherwise.
+TEST(Exec, a_run_counts_the_instructions_it_ran) {
+  Program counting;
+  counting.Main(
+      Asm().PushType(tS32).Label(0).Op(TPSOpcode::Inc).O(L(1)).Op(TPSOpcode::Jump).To(0).Take());
+  Program pushing;
+  pushing.Main(Asm().PushType(tS32).Assign(L(1), CI(1)).Ret().Take());
+  for (auto [program, budget, expected] :
+       {std::tuple{&counting, 11, 11}, std::tuple{&pushing, 0, 3}, std::tuple{&pushing, 5, 3}}) {
+    TPSExec exec;
+    std::string log;
+    AddLog(exec, log);
+    exec.SetInstructionBudget(uint64_t(budget));
+    ASSERT_TRUE(exec.LoadCompiledData(program->Bytes()));
+    exec.RunMain();
+    EXPECT_EQ(exec.InstructionsRun(), uint64_t(expected)) << budget;
+  }
 }
 
 // Random instruction streams over a small pool of operands: whatever they do, every run

@@ -51,6 +51,7 @@ class GameScriptTest : public LevelRunTest {
   void SetUp() override {
     LevelRunTest::SetUp();
     InstallScriptCompiler();
+    NewScriptTick();
     FoodPat = ObjPat("food.dat");
     SpritePat("leaf.png");
   }
@@ -131,6 +132,24 @@ TEST_F(GameScriptTest, a_script_a_guard_stops_is_reported_once_and_not_run_again
     GameTick();
   EXPECT_EQ(CurrentLevel->IntVars, (IntVars{{"runs", 1}}));
   EXPECT_EQ(MessagesSince(before), std::vector<std::string>{"\"Update Level\" Script Stopped"});
+}
+
+// Twenty endless touch scripts touched in one step: the first takes the whole budget of
+// the tick and is stopped; the rest wait for a later touch.
+TEST_F(GameScriptTest, the_scripts_of_a_tick_share_one_budget) {
+  size_t before = MessageList().size();
+  std::vector<std::string> elements = {Creature(1, 500, 500)};
+  for (int id = 10; id < 30; ++id)
+    elements.push_back(ScriptedObject(id, {"begin while true do ; end."}));
+  std::string text = Lines({"Type = Level", "<Layer>"});
+  for (const std::string& e : elements)
+    text += e;
+  Play(text + Lines({"</Layer>"}));
+  GameTick();
+  int stopped = 0;
+  for (int id = 10; id < 30; ++id)
+    stopped += Element(id).As<TObj>()->TouchScript.Stopped;
+  EXPECT_EQ(std::pair(stopped, MessageList().size() - before), std::pair(1, size_t{1}));
 }
 
 TEST_F(GameScriptTest, eating_food_counts_apples_and_the_eaten_food_counts_until_the_step) {
