@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
     MakeSpriteImages(out);
     MakeCreatureImages(out);
     MakeObjectImages(out);
+    MakeMechanismImages(out);
     if (argc == 3) MakePackages(out, argv[2]);
     std::printf("make_assets: %zu files in %s\n", out.Written().size(), argv[1]);
   } catch (const std::exception& e) {

@@ -41,6 +41,9 @@ void MakeSpriteImages(AssetOutput& out);
 void MakeCreatureImages(AssetOutput& out);
 // The touchable objects of Data/Objects: food, exit, spikes.
 void MakeObjectImages(AssetOutput& out);
+// The mechanism objects of Data/Objects (lever, spring, portal, key) and the sprites that
+// show their state (lever_pulled, padlock).
+void MakeMechanismImages(AssetOutput& out);
 // Every folder of packageSources becomes Levels/<folder>.zle: its text files (with CR LF
 // line ends, as packages hold them) and the images that the generator draws for it.
 void MakePackages(AssetOutput& out, const std::string& packageSources);

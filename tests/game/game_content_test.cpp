@@ -105,16 +105,19 @@ TEST_F(GameFolder, every_image_the_game_loads_is_there_with_its_size) {
   // The GUI images with the sizes the menus and the time display cut them by; the fill
   // textures, sprites and frame strips with the sizes their descriptions assume.
   const std::map<std::string, std::pair<int, int>> expected = {
-      {"Data/Backgrounds/sky.png", {800, 600}},   {"Data/GUI/back.png", {128, 128}},
-      {"Data/GUI/ball.png", {106, 106}},          {"Data/GUI/bklogo.png", {240, 100}},
-      {"Data/GUI/digits.png", {11 * 16, 39}},     {"Data/GUI/sisak.png", {10 * 40, 5 * 40}},
-      {"Data/Creatures/tovi.png", {384, 240}},    {"Data/Objects/exit.png", {16 * 48, 80}},
-      {"Data/Objects/food.png", {24 * 32, 32}},   {"Data/Objects/spikes.png", {40, 28}},
-      {"Data/Polygons/earth.png", {128, 128}},    {"Data/Polygons/grass.png", {128, 128}},
-      {"Data/Polygons/ground.png", {128, 128}},   {"Data/Polygons/rock.png", {128, 128}},
-      {"Data/Polygons/wood.png", {128, 128}},     {"Data/Sprites/bush.png", {100, 60}},
-      {"Data/Sprites/cloud.png", {220, 120}},     {"Data/Sprites/flowers.png", {64, 40}},
-      {"Data/Sprites/sunflower.png", {104, 112}}, {"Data/Sprites/tree.png", {160, 220}},
+      {"Data/Backgrounds/sky.png", {800, 600}},    {"Data/GUI/back.png", {128, 128}},
+      {"Data/GUI/ball.png", {106, 106}},           {"Data/GUI/bklogo.png", {240, 100}},
+      {"Data/GUI/digits.png", {11 * 16, 39}},      {"Data/GUI/sisak.png", {10 * 40, 5 * 40}},
+      {"Data/Creatures/tovi.png", {384, 240}},     {"Data/Objects/exit.png", {16 * 48, 80}},
+      {"Data/Objects/food.png", {24 * 32, 32}},    {"Data/Objects/spikes.png", {40, 28}},
+      {"Data/Objects/key.png", {24 * 32, 32}},     {"Data/Objects/lever.png", {40, 48}},
+      {"Data/Objects/portal.png", {16 * 48, 64}},  {"Data/Objects/spring.png", {40, 32}},
+      {"Data/Polygons/earth.png", {128, 128}},     {"Data/Polygons/grass.png", {128, 128}},
+      {"Data/Polygons/ground.png", {128, 128}},    {"Data/Polygons/rock.png", {128, 128}},
+      {"Data/Polygons/wood.png", {128, 128}},      {"Data/Sprites/bush.png", {100, 60}},
+      {"Data/Sprites/cloud.png", {220, 120}},      {"Data/Sprites/flowers.png", {64, 40}},
+      {"Data/Sprites/lever_pulled.png", {40, 48}}, {"Data/Sprites/padlock.png", {28, 32}},
+      {"Data/Sprites/sunflower.png", {104, 112}},  {"Data/Sprites/tree.png", {160, 220}},
       {"Data/Sprites/windmill.png", {224, 160}},
   };
   std::map<std::string, std::pair<int, int>> found;
