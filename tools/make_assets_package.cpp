@@ -31,7 +31,7 @@ struct DrawnMember {
 // The images each package brings, by package folder.
 const std::map<std::string, std::vector<DrawnMember>>& DrawnMembers() {
   static const std::map<std::string, std::vector<DrawnMember>> members = {
-      {"04-Crystal",
+      {"06-Boulder",
        {{"Data\\Polygons\\crystal.png", DrawCrystalTexture},
         {"Data\\Polygons\\cavewall.png", DrawCaveWall},
         {"Data\\Sprites\\gem.png", DrawGemSprite}}},
