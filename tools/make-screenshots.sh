@@ -19,21 +19,29 @@ start_keys() {
 KEYS
 }
 
-shoot() {  # NAME TICKS: runs the key script $work/NAME.keys
+shoot() {  # NAME TICKS KEYS: the frame after TICKS ticks of the key script KEYS
   rm -rf "$work/game"
   cp -R "$build/game" "$work/game"
   "$build/tovi2" --headless --dir "$work/game" --ticks "$2" \
-    --keys "$work/$1.keys" --screenshot "docs/$1.png"
+    --keys "$3" --screenshot "docs/$1.png"
   echo "docs/$1.png"
 }
 
 start_keys > "$work/main-menu.keys"
-shoot main-menu 400
+shoot main-menu 400 "$work/main-menu.keys"
 
 { start_keys; printf '20 down ENTER\n21 up ENTER\n'; } > "$work/level-list.keys"
-shoot level-list 400
+shoot level-list 400 "$work/level-list.keys"
 
-{ start_keys; printf '20 down ENTER\n21 up ENTER\n30 down DOWN\n31 up DOWN\n'
-  printf '40 down ENTER\n41 up ENTER\n200 down RIGHT\n1900 down UP\n1990 up UP\n'; } \
-  > "$work/running-level.keys"
-shoot running-level 2600
+# The seesaw level, fourth in the list.
+{ start_keys; printf '20 down ENTER\n21 up ENTER\n'
+  for k in 0 1 2; do printf '%d down DOWN\n%d up DOWN\n' $((30 + 4 * k)) $((31 + 4 * k)); done
+  printf '60 down ENTER\n61 up ENTER\n200 down RIGHT\n'; } > "$work/running-level.keys"
+shoot running-level 2600 "$work/running-level.keys"
+
+# Moments of the walkthroughs that the tests play: the cart over the spikes, a lever
+# beside its gate, the first portal.
+levels=tests/game/levels
+shoot level-lift 16100 "$levels/07-Lift.keys"
+shoot level-lever 4800 "$levels/08-Lever.keys"
+shoot level-portal 1900 "$levels/10-Portal.keys"
