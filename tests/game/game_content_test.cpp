@@ -474,7 +474,7 @@ TEST_F(GameFolder, every_level_loads_with_nothing_missing) {
         << name;
     ++checked;
   }
-  EXPECT_EQ(checked, 13);
+  EXPECT_EQ(checked, 14);
 }
 
 // Tovi looks where he walks. The camera keeps the player at the screen's centre, so his
