@@ -4,6 +4,7 @@
 # The shipped data is refreshed on every run. A shipped level is installed when the
 # player's folder does not have it, and updated only while the player's copy is still the
 # one installed last: a level the game rewrote with a new top ten is never overwritten.
+# A level the game no longer ships is removed the same way: only while untouched.
 # The player's Config.dat and Rec/ are never touched.
 set -eu
 src=$1
@@ -19,4 +20,12 @@ for f in "$src/Levels"/*; do
     cp "$f" "$mine.tmp" && mv "$mine.tmp" "$mine"
     cp "$f" "$shipped/$name"
   fi
+done
+for f in "$shipped"/*; do
+  [ -f "$f" ] || continue
+  name=$(basename "$f")
+  [ -e "$src/Levels/$name" ] && continue
+  mine="$dest/Levels/$name"
+  if [ -f "$mine" ] && cmp -s "$mine" "$f"; then rm -f "$mine"; fi
+  rm -f "$f"
 done
