@@ -1,0 +1,3 @@
+#include "replay/replay.h"
+
+TReplay Recording;
