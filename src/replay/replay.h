@@ -66,8 +66,6 @@ struct TReplay {
   // Of a loaded replay: the level file it was made on and that level's checksum.
   std::string LevelName;
   uint32_t Checksum = 0;
-  // Of the replays chosen in the menus: the first one of a merge and the one played.
-  std::string FirstReplayName, SecondReplayName;
 };
 
 extern TReplay Recording;
