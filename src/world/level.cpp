@@ -263,6 +263,18 @@ void TLevel::Step(TCreature*& player) {
   });
 }
 
+void TLevel::Follow() {
+  for (const auto& layer : Layers) {
+    for (const auto& e : layer->Elements) {
+      if (TCreature* c = e->As<TCreature>()) {
+        c->Update(false);
+      } else {
+        e->Obj->Update();
+      }
+    }
+  }
+}
+
 void TLevel::StoreHome() {
   for (const auto& layer : Layers) {
     for (const auto& e : layer->Elements)

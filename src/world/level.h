@@ -85,6 +85,9 @@ class TLevel {
   void Step();
   // The same; `player` becomes nullptr when its creature is removed.
   void Step(TCreature*& player);
+  // Every element follows its body without a physics step, as a replay shows them:
+  // creatures take no key flags.
+  void Follow();
   void StoreHome();
   void SnapToGrid();
   // Marks every element whose link chain reaches e, and every joint with a deleted end.
