@@ -13,3 +13,4 @@ int ZipCommand(const ToolArgs& args);
 int AnimCommand(const ToolArgs& args);
 int LevelCommand(const ToolArgs& args);
 int ScriptCommand(const ToolArgs& args);
+int ReplayCommand(const ToolArgs& args);

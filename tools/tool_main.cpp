@@ -32,6 +32,9 @@ constexpr Subcommand kSubcommands[] = {
      "                           every message, one a line (status 1 on an error)\n"
      "  script run FILE          compiles FILE as written and runs it; Print(S) writes a line\n"
      "  script dis FILE          the compiled code, one instruction a line\n"},
+    {"replay", ReplayCommand,
+     "replay dump FILE         a replay file's level, checksum, length, tracks with their\n"
+     "                           keys (absolute times) and events, as JSON\n"},
 };
 
 void PrintUsage(FILE* to) {

@@ -1,5 +1,6 @@
 #include "data/json_writer.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -77,6 +78,16 @@ void JsonWriter::Number(double value) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.9g", value);
   out_ += buf;
+}
+
+void JsonWriter::Single(float value) {
+  BeforeValue();
+  if (!std::isfinite(value)) {
+    out_ += "null";
+    return;
+  }
+  char buf[32];
+  out_.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
 }
 
 void JsonWriter::Null() {

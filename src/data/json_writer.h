@@ -21,6 +21,8 @@ class JsonWriter {
   void Int(int64_t value);
   void Bool(bool value);
   void Number(double value);
+  // The shortest text that reads back as the same single; null for NaN and infinities.
+  void Single(float value);
   void Null();
   // The document so far, with a final newline once the outermost value is closed.
   const std::string& Text() const { return out_; }

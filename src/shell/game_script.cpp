@@ -68,6 +68,13 @@ phys::cpBody* CreatureBody(int32_t id) {
   return creature ? creature->Body : nullptr;
 }
 
+// Moves a body and records the jump from where it was to where it lands.
+void MoveBody(TElement& e, phys::cpBody* body, cpVect at) {
+  const cpVect old = phys::cpBodyGetPos(body);
+  phys::cpBodySetPos(body, at);
+  RecordJump(e, float(old.x), float(old.y), float(at.x), float(at.y));
+}
+
 // Arguments i and i + 1, singles of the script, as a vector of the physics; nothing when
 // the values are out of reach.
 std::optional<cpVect> VectorArg(const TPSCall& c, size_t i) {
@@ -122,10 +129,11 @@ bool ObjGetCount(TPSExec&, TPSCall& c) {
 // An object's body is static: the collision index learns of the move once the current
 // physics step is over.
 bool ObjSetPos(TPSExec&, TPSCall& c) {
-  TObj* obj = FindAs<TObj>(ObjectId(c));
+  TElement* e = Find(ObjectId(c));
+  TObj* obj = e ? e->As<TObj>() : nullptr;
   std::optional<cpVect> at = VectorArg(c, 1);
   if (!obj || !obj->Body || !at) return true;
-  phys::cpBodySetPos(obj->Body, *at);
+  MoveBody(*e, obj->Body, *at);
   phys::cpSpaceRehashStatic(CurrentLevel->Space);
   return true;
 }
@@ -141,11 +149,13 @@ std::optional<bool> TruthValue(const std::string& text) {
 }
 
 bool SprSetParam(TPSExec&, TPSCall& c) {
-  TSprite* sprite = FindAs<TSprite>(Id(c));
+  TElement* e = Find(Id(c));
+  TSprite* sprite = e ? e->As<TSprite>() : nullptr;
   if (!sprite) return true;
   std::string name = UpperAscii(c.Str(1));
-  bool* flag = name == "VISIBLE" ? &sprite->Visible : name == "ANIMATED" ? &sprite->Animated
-                                                                           : nullptr;
+  bool* flag = name == "VISIBLE"    ? &sprite->Visible
+               : name == "ANIMATED" ? &sprite->Animated
+                                    : nullptr;
   if (!flag) return true;
   std::string value = c.Str(2);
   std::optional<bool> truth = TruthValue(value);
@@ -154,6 +164,11 @@ bool SprSetParam(TPSExec&, TPSCall& c) {
     return false;
   }
   *flag = *truth;
+  if (flag == &sprite->Visible) {
+    RecordVisible(e->ID, *truth, e->TrackIndex);
+  } else {
+    RecordRunning(e->ID, *truth, e->TrackIndex);
+  }
   return true;
 }
 
@@ -164,11 +179,14 @@ bool SprDelete(TPSExec&, TPSCall& c) {
 }
 
 bool SprSetPos(TPSExec&, TPSCall& c) {
-  TSprite* sprite = FindAs<TSprite>(Id(c));
+  TElement* e = Find(Id(c));
+  TSprite* sprite = e ? e->As<TSprite>() : nullptr;
   std::optional<cpVect> at = VectorArg(c, 1);
   if (!sprite || !at) return true;
+  const float oldX = sprite->X, oldY = sprite->Y;
   sprite->X = float(at->x);
   sprite->Y = float(at->y);
+  RecordJump(*e, oldX, oldY, sprite->X, sprite->Y);
   return true;
 }
 
@@ -179,9 +197,10 @@ bool PolyDelete(TPSExec&, TPSCall& c) {
 }
 
 bool PolySetPos(TPSExec&, TPSCall& c) {
-  phys::cpBody* body = PolyBody(Id(c));
+  TElement* e = Find(Id(c));
+  TPoly* poly = PolyOf(e);
   std::optional<cpVect> at = VectorArg(c, 1);
-  if (body && at) phys::cpBodySetPos(body, *at);
+  if (poly && poly->Body && at) MoveBody(*e, poly->Body, *at);
   return true;
 }
 
@@ -226,9 +245,10 @@ bool CrDelete(TPSExec&, TPSCall& c) {
 }
 
 bool CrSetPos(TPSExec&, TPSCall& c) {
-  phys::cpBody* body = CreatureBody(CreatureId(c));
+  TElement* e = Find(CreatureId(c));
+  TCreature* creature = e ? e->As<TCreature>() : nullptr;
   std::optional<cpVect> at = VectorArg(c, 1);
-  if (body && at) phys::cpBodySetPos(body, *at);
+  if (creature && creature->Body && at) MoveBody(*e, creature->Body, *at);
   return true;
 }
 
@@ -251,9 +271,11 @@ bool CrGetSpeed(TPSExec&, TPSCall& c) {
 
 // The old player stops where he is: his keys are let go.
 bool CrSetAsPlayer(TPSExec&, TPSCall& c) {
-  TCreature* creature = FindAs<TCreature>(CreatureId(c));
+  TElement* e = Find(CreatureId(c));
+  TCreature* creature = e ? e->As<TCreature>() : nullptr;
   if (!creature || creature == Player) return true;
   if (Player) Player->JumpKey = Player->LeftKey = Player->RightKey = 0;
+  RecordEvent(kPlayerChanged, e->ID);
   Player = creature;
   return true;
 }
@@ -284,10 +306,10 @@ using Routine = bool (*)(TPSExec&, TPSCall&);
 
 // In the order of kGameScriptRoutines.
 constexpr std::array<Routine, kGameScriptRoutines.size()> kRoutines = {
-    SetInt,     GetInt,       ObjDelete,   ObjGetCount,  ObjSetPos,   SprSetParam,  SprDelete,
-    SprSetPos,  PolyDelete,   PolySetPos,  PolyGetPos,   PolySetSpeed, PolyGetSpeed, PolySetAngle,
-    CrGetID,    CrDelete,     CrSetPos,    CrGetPos,     CrSetSpeed,  CrGetSpeed,   CrSetAsPlayer,
-    CrIsPlayer, JointDelete,  GameOver,    Victory,
+    SetInt,     GetInt,      ObjDelete,  ObjGetCount, ObjSetPos,    SprSetParam,  SprDelete,
+    SprSetPos,  PolyDelete,  PolySetPos, PolyGetPos,  PolySetSpeed, PolyGetSpeed, PolySetAngle,
+    CrGetID,    CrDelete,    CrSetPos,   CrGetPos,    CrSetSpeed,   CrGetSpeed,   CrSetAsPlayer,
+    CrIsPlayer, JointDelete, GameOver,   Victory,
 };
 
 void Report(const std::string& name, const char* what) {

@@ -19,9 +19,6 @@
 std::unique_ptr<TLevel> CurrentLevel;
 std::unique_ptr<TLevel> LevelTemplate;
 TCreature* Player = nullptr;
-int32_t GameTicks = 0;
-int32_t RunTicks = 0;
-int32_t AppleCount = 0, LastAppleTime = 0;
 int32_t TouchedObjectID = 0, TouchingCreatureID = 0;
 std::string ResultMessage;
 Camera2D Camera;
@@ -115,13 +112,6 @@ std::string LevelPath(const std::string& name) {
   return BaseDir + "Levels/" + name;
 }
 
-void ResetRunClock() {
-  GameTicks = 0;
-  RunTicks = 0;
-  LastAppleTime = 0;
-  AppleCount = 0;
-}
-
 void PrepareLevel() {
   CurrentLevel->SnapToGrid();
   LevelTemplate = CurrentLevel->CreateCopy();
@@ -140,7 +130,7 @@ void PlaceCamera() {
 bool StartLevel(const std::string& name) {
   if (!IsRegularFile(LevelPath(name))) return false;
   RememberLevel(name);
-  ResetRunClock();
+  StartRecording();
   DropCurrentLevel();
   CurrentLevel = std::make_unique<TLevel>();
   if (!LoadLevelFile(*CurrentLevel, name)) {
@@ -157,7 +147,7 @@ bool StartLevel(const std::string& name) {
 
 // The camera stays where it is; the next frame centres it on the player again.
 void RestartLevel() {
-  ResetRunClock();
+  StartRecording();
   DropCurrentLevel();
   CurrentLevel = LevelTemplate ? LevelTemplate->CreateCopy() : std::make_unique<TLevel>();
   BuildCurrentLevel();
@@ -179,8 +169,10 @@ void GameTick() {
   ++GameTicks;
   RunTicks = GameTicks;
   if (!CurrentLevel) return;
-  CurrentLevel->Step(Player);
+  TRunRecorder recorder;
+  CurrentLevel->Step(Player, &recorder);
   RunUpdateScript(*CurrentLevel);
+  if (CurrentLevel && IsKeyframeTick()) RecordKeyframes(*CurrentLevel);
 }
 
 void DrawGame() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/engine.h"
+#include "replay/recording.h"
 #include "world/level.h"
 
 class TCreature;
@@ -17,9 +18,6 @@ class TPoly;
 extern std::unique_ptr<TLevel> CurrentLevel;   // the level being played or replayed
 extern std::unique_ptr<TLevel> LevelTemplate;  // untouched copy every restart copies
 extern TCreature* Player;                      // the creature the keyboard steers, or none
-extern int32_t GameTicks;                      // milliseconds since the run began
-extern int32_t RunTicks;                       // length of the recorded run
-extern int32_t AppleCount, LastAppleTime;
 extern int32_t TouchedObjectID, TouchingCreatureID;
 extern std::string ResultMessage;
 extern Camera2D Camera;  // world offset of the screen's top-left corner
@@ -44,8 +42,6 @@ void BuildWorld(TLevel& level);
 void GameTick();
 // The in-game picture: background, level through the camera, time digits, messages.
 void DrawGame();
-// Resets GameTicks, RunTicks, LastAppleTime, AppleCount (and later the recording).
-void ResetRunClock();
 
 // Exposed for tests.
 // The convex pieces of a dynamic polygon's outline (itself when convex), each wound so

@@ -53,6 +53,7 @@ void EnterTopTen(int32_t hundredths) {
 // A finish within the first hundredth of a second has no time to show or record.
 void FinishRun() {
   if (CurrentScreen != TScreen::Game) return;
+  if (CurrentLevel) RecordCreaturePositions(*CurrentLevel);
   const int32_t hundredths = GameTicks / 10;
   ResultMessage.clear();
   if (hundredths != 0) {
@@ -64,6 +65,7 @@ void FinishRun() {
 
 void FailRun() {
   if (CurrentScreen != TScreen::Game) return;
+  if (CurrentLevel) RecordCreaturePositions(*CurrentLevel);
   ResultMessage = "You Failed to Finish!";
   SetScreen(TScreen::LevelMenu);
 }

@@ -107,7 +107,7 @@ void ForgetRemoved(const TLevel& level, const std::unordered_set<const TElement*
 
 // Elements are destroyed in layer and list order; the survivors keep theirs. A removed
 // creature stops being the player, however it came to be deleted.
-void RemoveDeleted(const TLevel& level, TCreature*& player) {
+void RemoveDeleted(const TLevel& level, TCreature*& player, TStepObserver* observer) {
   std::unordered_set<const TElement*> removed;
   for (const auto& layer : level.Layers) {
     std::vector<std::unique_ptr<TElement>> kept;
@@ -117,6 +117,7 @@ void RemoveDeleted(const TLevel& level, TCreature*& player) {
         continue;
       }
       removed.insert(e.get());
+      if (observer) observer->Removing(*e);
       if (player && e->Obj.get() == player) player = nullptr;
       e.reset();
     }
@@ -251,16 +252,21 @@ void TLevel::Step() {
   Step(noPlayer);
 }
 
-void TLevel::Step(TCreature*& player) {
+void TLevel::Step(TCreature*& player, TStepObserver* observer) {
   ++StepCount;
   ForEachCreature(*this, [](TCreature& c) { c.OnGround = 0; });
   if (Space) phys::cpSpaceStep(Space, 0.001);
-  RemoveDeleted(*this, player);
+  RemoveDeleted(*this, player, observer);
   for (const auto& layer : Layers)
     layer->Update();
-  ForEachCreature(*this, [](TCreature& c) {
-    if (c.Body) c.LastVY = static_cast<float>(phys::cpBodyGetVel(c.Body).y);
-  });
+  for (const auto& layer : Layers) {
+    for (const auto& e : layer->Elements) {
+      TCreature* c = e->As<TCreature>();
+      if (!c) continue;
+      if (observer) observer->CreatureUpdated(*e, *c);
+      if (c->Body) c->LastVY = static_cast<float>(phys::cpBodyGetVel(c->Body).y);
+    }
+  }
 }
 
 void TLevel::Follow() {

@@ -53,6 +53,18 @@ class TLayer {
   void Update();
 };
 
+// What a level step reports to whoever records the run; the world records nothing itself.
+// Within a step the removals come first, then the creatures in layer and element order.
+class TStepObserver {
+ public:
+  virtual ~TStepObserver() = default;
+  // An element whose removal flag is set, after the physics step and before it is freed.
+  virtual void Removing(TElement& e) = 0;
+  // A creature after the layer update; its LastVY still holds the previous step's value
+  // and takes the new vertical velocity right after this call.
+  virtual void CreatureUpdated(TElement& e, TCreature& c) = 0;
+};
+
 class TLevel {
  public:
   TLevel() = default;
@@ -83,8 +95,9 @@ class TLevel {
   // One tick: clears the creatures' ground flags, steps the world by 0.001 s, removes
   // deleted elements, updates every element (creatures' LastVY included).
   void Step();
-  // The same; `player` becomes nullptr when its creature is removed.
-  void Step(TCreature*& player);
+  // The same; `player` becomes nullptr when its creature is removed. An observer, when
+  // given, hears of the removals and of every creature after the update.
+  void Step(TCreature*& player, TStepObserver* observer = nullptr);
   // Every element follows its body without a physics step, as a replay shows them:
   // creatures take no key flags.
   void Follow();
