@@ -11,6 +11,7 @@
 #include "gui/time_display.h"
 #include "shell/game_script.h"
 #include "shell/game_states.h"
+#include "shell/replay_run.h"
 #include "shell/settings.h"
 #include "world/creature.h"
 #include "world/level_file.h"
@@ -94,6 +95,15 @@ void DrawBackground() {
   batch2d_Begin();
   ssprite2d_Draw(SkyTexture, x, 0, kBackgroundWidth, kBackgroundHeight, 0, 255);
   ssprite2d_Draw(SkyTexture, x + kBackgroundWidth, 0, kBackgroundWidth, kBackgroundHeight, 0, 255);
+  batch2d_End();
+}
+
+// In the world's coordinates, over the level.
+void DrawNames() {
+  batch2d_Begin();
+  cam2d_Set(&Camera);
+  DrawReplayNames();
+  cam2d_Set(nullptr);
   batch2d_End();
 }
 
@@ -182,6 +192,7 @@ void DrawGame() {
     Camera.Y = RoundHalfEven(Player->Y - ScreenHeight / 2.0f);
   }
   if (CurrentLevel) CurrentLevel->Draw(Camera);
+  if (CurrentScreen == TScreen::Replay && Settings.ShowRecNames) DrawNames();
   DrawClocks();
 }
 
