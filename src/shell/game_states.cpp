@@ -10,8 +10,11 @@
 #include "data/game_error.h"
 #include "gui/menu_world.h"
 #include "platform/engine.h"
+#include "replay/playback.h"
+#include "replay/replay_file.h"
 #include "shell/key_names.h"
 #include "shell/level_run.h"
+#include "shell/replay_run.h"
 #include "shell/settings.h"
 #include "world/level_file.h"
 #include "world/pattern.h"
@@ -58,6 +61,7 @@ TScreen errorReturnPrevious = TScreen::None;
 
 constexpr int kSearchTimeout = 500;    // ticks a type-ahead text lives without a new letter
 constexpr int kPlayerNameLength = 16;  // characters of the name entry
+constexpr int kReplayNameLength = 32;  // characters of the "Save play" entry
 constexpr int kPageStep = 10;          // items Page Up and Page Down move
 constexpr float kCursorStep = 0.05f;   // the cursor runs through its 50 frames in a second
 constexpr float kCursorFrames = 50;
@@ -164,14 +168,20 @@ bool IsLevelName(const std::string& name) {
   return extension == "VLE" || extension == "ZLE";
 }
 
-// The level files and packages in Levels/; folders with such a name are listed too.
-std::vector<std::string> LevelNames() {
+bool IsReplayName(const std::string& name) {
+  return UpperAscii(file_GetExtension(name)) == "CRE";
+}
+
+// The entries of a folder whose names pass the test, sorted; folders with such a name are
+// listed too.
+std::vector<std::string> FolderNames(const std::string& folder,
+                                     bool (*wanted)(const std::string&)) {
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(BaseDir + "Levels", ec);
+  fs::directory_iterator it(BaseDir + folder, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::string name = it->path().filename().string();
-    if (IsLevelName(name)) names.push_back(name);
+    if (wanted(name)) names.push_back(name);
   }
   std::sort(names.begin(), names.end(), LevelNameLess);
   return names;
@@ -188,8 +198,14 @@ void FillChoosePlayer() {
 }
 
 void FillSelectLevel() {
-  MenuItems = LevelNames();
+  MenuItems = FolderNames("Levels", IsLevelName);
   MenuIndex = LastIndexOf(SelectedLevel);
+  ScrollToSelection();
+}
+
+void FillReplayList() {
+  MenuItems = FolderNames("Rec", IsReplayName);
+  MenuIndex = LastIndexOf(CurrentReplayName);
   ScrollToSelection();
 }
 
@@ -315,13 +331,21 @@ void MainMenuKeys() {
       SelectedLevel = Config.Param("SelLevel").AsString("");
       SetScreen(TScreen::SelectLevel);
       break;
+    case 1:
+      CurrentReplayName.clear();
+      SetScreen(TScreen::MainReplay);
+      break;
+    case 2:
+      CurrentReplayName.clear();
+      SetScreen(TScreen::MergeReplays);
+      break;
     case 3:
       SetScreen(TScreen::Options);
       break;
     case 4:
       SetScreen(TScreen::Config);
       break;
-    default:  // "Replay" and "Merge Replays" need replay files, which do not exist yet
+    default:
       break;
   }
 }
@@ -347,10 +371,16 @@ void LevelMenuKeys() {
   if (key_Press(K_ENTER)) {
     if (MenuIndex == 0) {
       RestartLevel();
+    } else if (MenuIndex == 1) {
+      RebuildReplayLevel();
+      SetScreen(TScreen::Replay);
+    } else if (MenuIndex == 2) {
+      CurrentReplayName = file_GetName(SelectedLevel);
+      key_BeginReadText(CurrentReplayName, kReplayNameLength);
+      SetScreen(TScreen::SavePlay);
     } else if (MenuIndex == 3 && TopTen.Time[0] != 0) {
       SetScreen(TScreen::BestTimes);
     }
-    // "Replay" and "Save play" need the replay recording, which does not exist yet.
     return;
   }
   if (key_Press(uint8_t(Settings.Restart))) RestartLevel();
@@ -442,9 +472,144 @@ void SomeErrorKeys() {
   SetScreen(back);
 }
 
-void SavePlayKeys() {}      // comes with replay files
-void MainReplayKeys() {}    // comes with replay files
-void MergeReplaysKeys() {}  // comes with replay files
+std::string ReplayPath(const std::string& name) {
+  return BaseDir + "Rec/" + name;
+}
+
+// Why a typed replay name cannot be saved under Rec/; empty when it can.
+std::string ReplayNameProblem(const std::string& name) {
+  if (name.empty()) return "A replay needs a name.";
+  if (name.find_first_of("/\\") != std::string::npos)
+    return "A replay name cannot hold \"/\" or \"\\\": replays stay in the folder Rec.";
+  if (name.front() == '.') return "A replay name cannot begin with \".\".";
+  return "";
+}
+
+// The recording saved as Rec/<name>.cre; a failure leaves the player in "Save play".
+void SaveTypedReplay() {
+  if (std::string problem = ReplayNameProblem(CurrentReplayName); !problem.empty()) {
+    ReportError(problem);
+    return;
+  }
+  try {
+    std::error_code ec;
+    fs::create_directory(BaseDir + "Rec", ec);
+    SaveReplay(ReplayPath(CurrentReplayName + ".cre"), SelectedLevel,
+               LevelTemplate ? LevelTemplate->Checksum : 0);
+  } catch (const GameError& e) {
+    ReportError(e.what());
+    return;
+  }
+  key_EndReadText();
+  SetScreen(TScreen::LevelMenu);
+}
+
+void SavePlayKeys() {
+  if (key_Press(K_ESCAPE)) {
+    key_EndReadText();
+    SetScreen(TScreen::LevelMenu);
+    return;
+  }
+  if (key_Press(K_ENTER)) {
+    SaveTypedReplay();
+    return;
+  }
+  CurrentReplayName = key_GetText();
+}
+
+// The selected replay file, or "" when the list is empty or the file has vanished.
+std::string SelectedReplay() {
+  if (!HasSelection() || !IsRegularFile(ReplayPath(MenuItems[MenuIndex]))) return "";
+  return MenuItems[MenuIndex];
+}
+
+// A loaded (and perhaps merged) replay starts: the level is made ready as a level start
+// makes it, and the tracks bind to it on the first step.
+void EnterLoadedReplay() {
+  PrepareLevel();
+  UnbindReplay(Recording);
+  PlaceCamera();
+  SetScreen(TScreen::Replay);
+}
+
+// After a failed load the levels may hold patterns of a package that is closed again;
+// nothing plays them before the next load.
+void ReplayFailed(const std::string& error) {
+  Player = nullptr;
+  CurrentLevel = std::make_unique<TLevel>();
+  LevelTemplate = std::make_unique<TLevel>();
+  ReportError(error);
+}
+
+void MainReplayKeys() {
+  if (key_Press(K_ESCAPE)) {
+    SetScreen(TScreen::MainMenu);
+    return;
+  }
+  if (!key_Press(K_ENTER)) return;
+  std::string name = SelectedReplay();
+  if (name.empty()) return;
+  CurrentReplayName = name;
+  std::string error;
+  if (LoadReplay(ReplayPath(name), error)) {
+    EnterLoadedReplay();
+  } else {
+    ReplayFailed(error);
+  }
+}
+
+// The first Enter chooses the first replay, the second Enter the one merged into it.
+void MergeReplaysKeys() {
+  if (key_Press(K_ESCAPE)) {
+    SetScreen(TScreen::MainMenu);
+    return;
+  }
+  if (!key_Press(K_ENTER)) return;
+  std::string name = SelectedReplay();
+  if (name.empty()) return;
+  if (FirstReplayName.empty()) {
+    FirstReplayName = name;
+    return;
+  }
+  CurrentReplayName = name;
+  std::string error;
+  if (LoadReplay(ReplayPath(FirstReplayName), error) &&
+      MergeReplay(ReplayPath(name), FirstReplayName, name, error)) {
+    EnterLoadedReplay();
+  } else {
+    ReplayFailed(error);
+  }
+}
+
+// Back to the menu the replay came from. A replay read from a file takes its level (and
+// the package it came from) with it.
+void LeaveReplay() {
+  TScreen back = PreviousScreen;
+  bool fromFile = back == TScreen::MainReplay || back == TScreen::MergeReplays;
+  if (fromFile) {
+    if (!PackagePatterns.Empty()) FreeLevelPackage();
+    Player = nullptr;
+    CurrentLevel = std::make_unique<TLevel>();
+    LevelTemplate = std::make_unique<TLevel>();
+  }
+  if (back == TScreen::MergeReplays) {
+    StoreSetting("ShowRecNames");
+    WriteConfig();
+  }
+  if (fromFile || back == TScreen::LevelMenu) SetScreen(back);
+}
+
+// One tick of "Replay": no scripts run and the level is not stepped.
+void ReplayTick() {
+  if (key_Press(K_ESCAPE)) {
+    LeaveReplay();
+    return;
+  }
+  if (key_Press(K_N) && PreviousScreen == TScreen::MergeReplays)
+    Settings.ShowRecNames = !Settings.ShowRecNames;
+  StepReplay();
+}
+
 // The run screens are ticked by the level run and the replay playback, never as menus.
 void GameKeys() {}
 void ReplayKeys() {}
@@ -515,6 +680,13 @@ void SetScreen(TScreen screen) {
       FillFixedMenu({"Full Screen:", "VSync:", "Player:", "Left", "Right", "Jump", "Restart"},
                     {{TScreen::ChoosePlayer, 2}, {TScreen::CreatePlayer, 2}});
       break;
+    case TScreen::MergeReplays:
+      FirstReplayName.clear();
+      FillReplayList();
+      break;
+    case TScreen::MainReplay:
+      FillReplayList();
+      break;
     default:  // the other screens keep the list they had
       break;
   }
@@ -571,7 +743,8 @@ void OnTimer() {
     case TScreen::Game:
       GameTick();
       break;
-    case TScreen::Replay:  // playback comes with replay files
+    case TScreen::Replay:
+      ReplayTick();
       break;
     default:
       MenuTick();
@@ -612,9 +785,8 @@ TMenuView MenuView() {
 void OnDraw() {
   switch (CurrentScreen) {
     case TScreen::Game:
+    case TScreen::Replay:
       DrawGame();
-      break;
-    case TScreen::Replay:  // playback comes with replay files
       break;
     default:
       break;

@@ -342,4 +342,61 @@ TEST_F(GameFlowTest, JumpReboundToSpaceIsWrittenWhenOptionsIsLeft) {
   EXPECT_EQ(ConfigFile(), expected);
 }
 
+// Where the element with the ID stands in a dump's "elements".
+std::pair<double, double> PlaceOf(const std::string& elements, int id) {
+  size_t at = elements.find("{\"id\":" + std::to_string(id) + ",");
+  if (at == std::string::npos) return {-1e9, -1e9};
+  std::string element = elements.substr(at, elements.find('}', at) - at + 1);
+  return {Number(element, "x"), Number(element, "y")};
+}
+
+// A walk of a second to the right, saved with "Save play" as Rec/Lemon.cre, is watched from
+// "Main Replay": the creature stands where the live run had it at the same time, up to
+// what smoothing between keys leaves. Merged with itself, a copy (ID 3, the first free
+// one) walks with it, listed just before it. A level changed since the recording is refused.
+TEST_F(GameFlowTest, ASavedRunReplaysWhereTheLiveRunWas) {
+  MakeLevelFolder();
+  std::string level = kLevel;
+  const std::string checksummed = "Type = Level\r\nChecksum = 5\r\n";
+  std::ofstream(dir_ / "Levels" / "Lemon.vle") << level.replace(0, 14, checksummed);
+  WriteConfig(PlayedConfig());
+  const std::string walk = Script(kIntoTheLevel) + "20 down RIGHT\n1020 up RIGHT\n";
+  // Escape in tick 1100, then "Save play" with the offered name "Lemon".
+  const std::string save =
+      walk +
+      Script({{1100, "ESCAPE"}, {1110, "DOWN"}, {1112, "DOWN"}, {1120, "ENTER"}, {1130, "ENTER"}});
+  // From "Choose Player": Main Menu, "Replay" or "Merge Replays", the only file.
+  const std::string watch = Script({{5, "ENTER"}, {10, "DOWN"}, {15, "ENTER"}, {20, "ENTER"}});
+  const std::string merge = Script(
+      {{5, "ENTER"}, {10, "DOWN"}, {12, "DOWN"}, {15, "ENTER"}, {20, "ENTER"}, {25, "ENTER"}});
+  const double kSmoothing = 0.01;
+
+  std::string dump = Run(516, walk);
+  ASSERT_EQ(Field(dump, "game_ticks"), "500");
+  const auto [liveX, liveY] = PlaceOf(Field(dump, "elements"), 2);
+  ASSERT_GT(liveX, kStartX + 50);
+  dump = Run(1140, save);
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "menu_index"), "\"Level Menu\"2");
+  ASSERT_TRUE(fs::exists(dir_ / "Rec" / "Lemon.cre"));
+
+  dump = Run(521, watch);
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "game_ticks"), "\"Replay\"500");
+  std::string elements = Field(dump, "elements");
+  EXPECT_NEAR(PlaceOf(elements, 2).first, liveX, kSmoothing);
+  EXPECT_NEAR(PlaceOf(elements, 2).second, liveY, kSmoothing);
+
+  dump = Run(526, merge);
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "game_ticks"), "\"Replay\"500");
+  elements = Field(dump, "elements");
+  EXPECT_LT(elements.find("{\"id\":3,"), elements.find("{\"id\":2,"));
+  EXPECT_EQ(PlaceOf(elements, 3), PlaceOf(elements, 2));
+  EXPECT_NEAR(PlaceOf(elements, 3).first, liveX, kSmoothing);
+
+  std::string changed = ReadWholeFile((dir_ / "Levels" / "Lemon.vle").string());
+  std::ofstream(dir_ / "Levels" / "Lemon.vle") << changed.replace(changed.find("5"), 1, "6");
+  dump = Run(30, watch);
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "error_text"),
+            "\"Some Error\"\"Level file has changed.\"");
+}
+
 }  // namespace

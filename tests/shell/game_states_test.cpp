@@ -226,8 +226,7 @@ TEST_F(GameStatesTest, MenuErrorsShowOnTheErrorScreenUntilDismissed) {
   std::ofstream(dir_ / "Levels/Broken.vle")
       << "Type = Level\r\n[TopTen]\r\n12x Ann\r\n[/TopTen]\r\n";
   fs::create_directory(dir_ / "Config.dat");  // cannot be written
-  const std::string configError =
-      "Cannot write file \"" + BaseDir + "Config.dat\": Is a directory";
+  const std::string configError = "Cannot write file \"" + BaseDir + "Config.dat\": Is a directory";
   size_t messages = MessageList().size();
   struct Case {
     std::vector<const char*> keys;
@@ -425,10 +424,9 @@ TEST_F(GameStatesTest, MainMenuItemsLeadToTheirScreens) {
     int index;
     TScreen screen;
   };
-  // "Replay" and "Merge Replays" wait for replay files.
   const Case cases[] = {{0, TScreen::SelectLevel},
-                        {1, TScreen::MainMenu},
-                        {2, TScreen::MainMenu},
+                        {1, TScreen::MainReplay},
+                        {2, TScreen::MergeReplays},
                         {3, TScreen::Options},
                         {4, TScreen::Config}};
   for (const Case& c : cases) {
@@ -456,6 +454,31 @@ TEST_F(GameStatesTest, BestTimesOpensOnlyWhenTheLevelHasATime) {
   Press("ESCAPE");
   EXPECT_EQ(CurrentScreen, TScreen::SelectLevel);
   EXPECT_EQ(MenuItems, Names{"Meadow.vle"});
+}
+
+// A typed replay name stays a file name inside Rec: the refusal says why, and going back
+// leaves the entry as it was.
+TEST_F(GameStatesTest, SavePlayRefusesNamesThatLeaveTheReplayFolder) {
+  const std::string slashes =
+      "A replay name cannot hold \"/\" or \"\\\": replays stay in the folder Rec.";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "A replay needs a name."},
+      {"../up", slashes},
+      {"a\\b", slashes},
+      {".hidden", "A replay name cannot begin with \".\"."},
+  };
+  for (const auto& [name, error] : cases) {
+    OpenFrom(TScreen::LevelMenu, TScreen::SavePlay);
+    key_BeginReadText(name, 32);
+    Idle(1);
+    Press("ENTER");
+    EXPECT_EQ(std::make_pair(CurrentScreen, ErrorText), std::make_pair(TScreen::SomeError, error));
+    Press("ESCAPE");
+    EXPECT_EQ(std::make_pair(CurrentScreen, CurrentReplayName),
+              std::make_pair(TScreen::SavePlay, name));
+    key_EndReadText();
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "Rec"));
 }
 
 }  // namespace
