@@ -391,6 +391,12 @@ TEST_F(GameFlowTest, ASavedRunReplaysWhereTheLiveRunWas) {
   EXPECT_LT(elements.find("{\"id\":3,"), elements.find("{\"id\":2,"));
   EXPECT_EQ(PlaceOf(elements, 3), PlaceOf(elements, 2));
   EXPECT_NEAR(PlaceOf(elements, 3).first, liveX, kSmoothing);
+  // N hides the names of a merged replay; leaving it writes that setting.
+  dump = Run(60, merge + Script({{40, "N"}, {50, "ESCAPE"}}));
+  EXPECT_EQ(Field(dump, "screen") + Field(dump, "elements"), "\"Merge Replays\"[]");
+  std::string hidden = PlayedConfig();
+  hidden.replace(hidden.find("ShowRecNames = \"True\""), 21, "ShowRecNames = \"False\"");
+  EXPECT_EQ(ConfigFile(), hidden);
 
   std::string changed = ReadWholeFile((dir_ / "Levels" / "Lemon.vle").string());
   std::ofstream(dir_ / "Levels" / "Lemon.vle") << changed.replace(changed.find("5"), 1, "6");
