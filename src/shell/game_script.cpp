@@ -153,9 +153,8 @@ bool SprSetParam(TPSExec&, TPSCall& c) {
   TSprite* sprite = e ? e->As<TSprite>() : nullptr;
   if (!sprite) return true;
   std::string name = UpperAscii(c.Str(1));
-  bool* flag = name == "VISIBLE"    ? &sprite->Visible
-               : name == "ANIMATED" ? &sprite->Animated
-                                    : nullptr;
+  bool* flag = name == "VISIBLE" ? &sprite->Visible : name == "ANIMATED" ? &sprite->Animated
+                                                                           : nullptr;
   if (!flag) return true;
   std::string value = c.Str(2);
   std::optional<bool> truth = TruthValue(value);
@@ -306,10 +305,10 @@ using Routine = bool (*)(TPSExec&, TPSCall&);
 
 // In the order of kGameScriptRoutines.
 constexpr std::array<Routine, kGameScriptRoutines.size()> kRoutines = {
-    SetInt,     GetInt,      ObjDelete,  ObjGetCount, ObjSetPos,    SprSetParam,  SprDelete,
-    SprSetPos,  PolyDelete,  PolySetPos, PolyGetPos,  PolySetSpeed, PolyGetSpeed, PolySetAngle,
-    CrGetID,    CrDelete,    CrSetPos,   CrGetPos,    CrSetSpeed,   CrGetSpeed,   CrSetAsPlayer,
-    CrIsPlayer, JointDelete, GameOver,   Victory,
+    SetInt,     GetInt,       ObjDelete,   ObjGetCount,  ObjSetPos,   SprSetParam,  SprDelete,
+    SprSetPos,  PolyDelete,   PolySetPos,  PolyGetPos,   PolySetSpeed, PolyGetSpeed, PolySetAngle,
+    CrGetID,    CrDelete,     CrSetPos,    CrGetPos,     CrSetSpeed,  CrGetSpeed,   CrSetAsPlayer,
+    CrIsPlayer, JointDelete,  GameOver,    Victory,
 };
 
 void Report(const std::string& name, const char* what) {

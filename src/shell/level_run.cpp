@@ -182,6 +182,7 @@ void GameTick() {
   TRunRecorder recorder;
   CurrentLevel->Step(Player, &recorder);
   RunUpdateScript(*CurrentLevel);
+  // The periodic samples see what the update script did in this tick.
   if (CurrentLevel && IsKeyframeTick()) RecordKeyframes(*CurrentLevel);
 }
 

@@ -19,6 +19,7 @@ using level_run_test::Creature;
 using level_run_test::Level;
 using level_run_test::LevelRunTest;
 using level_run_test::Placed;
+using level_run_test::Polygon;
 using level_test::Lines;
 using Positions = std::vector<TPositionKey>;
 
@@ -137,6 +138,18 @@ TEST_F(RecordingRunTest, bodies_at_rest_get_one_key_at_time_1_and_removal_hides)
   EXPECT_EQ(RecordingText(),
             "3 P 1:300.000000,100.000000 A V F 1:0 R 1:0\n"
             "1 P 1:109.999977,109.999977 A 1:0.000000 V 251:0 F R\n");
+}
+
+// Falling onto a floor turns the vertical velocity: the landing gets a key between the
+// periodic samples.
+TEST_F(RecordingRunTest, a_landing_creature_gets_a_key_where_it_lands) {
+  Play(Level(
+      {Polygon(1, "Static", {{0, 140}, {400, 140}, {400, 160}, {0, 160}}), Creature(2, 200, 100)}));
+  Ticks(300);
+  std::vector<int32_t> times;
+  for (const TPositionKey& k : Recording.Tracks.at(0).Positions.Keys)
+    times.push_back(k.Time);
+  EXPECT_EQ(times, (std::vector<int32_t>{1, 100, 197}));
 }
 
 TEST_F(RecordingRunTest, script_moves_jump_player_changes_are_events_and_the_end_samples) {
