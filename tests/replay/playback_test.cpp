@@ -1,5 +1,5 @@
 // Playback of recordings made in memory on small levels without physics: sprites show
-// positions, objects visibility, creatures running and the player.
+// positions, polygons angles, objects visibility, creatures running and the player.
 #include "replay/playback.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "world/elements.h"
 #include "world/level.h"
 #include "world/pattern.h"
+#include "world/poly.h"
 
 namespace {
 
@@ -166,6 +167,31 @@ TEST(Playback, creature_flags_and_player) {
                         {30, 1, 0, true},
                         {31, 0, 0, true},
                     }));
+}
+
+// A polygon's body turns with the angle keys; past the last key nothing is applied, so
+// the body keeps the angle of the last step within the keys.
+TEST(Playback, polygon_angles_follow_the_keys_until_the_last) {
+  TLevel level;
+  auto poly = std::make_unique<TPoly>();
+  poly->Type = ptDynamic;
+  poly->Body = phys::cpBodyNew(1, 1);
+  phys::cpBodySetAngle(poly->Body, 0.5);
+  phys::cpBody* body = poly->Body;
+  level.AddLayer("Main")->AddElement(ekPoly, std::move(poly), 4);
+  TReplay replay;
+  replay.Tracks.resize(1);
+  replay.Tracks[0].ElementID = 4;
+  replay.Tracks[0].Angles.Keys = {{10, 0}, {20, 1}, {30, 2}};
+  const float at15 = Spline(10, 5, 2, 1, 0, 0, SplineGuard::ZeroDurationAsTenth);
+  const float at25 = Spline(10, 5, 2, 2, 1, 0, SplineGuard::ZeroDurationAsTenth);
+  TPlaybackRun run;
+  std::vector<double> angles;
+  for (int32_t t : {5, 10, 15, 25, 31}) {
+    PlayReplayStep(replay, level, t, run);
+    angles.push_back(phys::cpBodyGetAngle(body));
+  }
+  EXPECT_EQ(angles, (std::vector<double>{0.5, 0, at15, at25, at25}));
 }
 
 }  // namespace
