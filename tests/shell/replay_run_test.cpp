@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "anim/anim_play.h"
 #include "level_run_fixture.h"
 #include "replay/replay_file.h"
 #include "world/creature.h"
@@ -132,6 +133,21 @@ TEST_F(ReplayRunTest, merging_adds_copies_of_the_second_runs_creatures) {
     EXPECT_EQ(std::pair(RunTicks, Recording.Tracks.size()), std::pair(c.mergedRunTicks, c.tracks))
         << c.name;
   }
+}
+
+// The replay shows the times 0 to RunTicks - 1, then starts over on a fresh copy of the
+// level, where the creature stands at home until its first key.
+TEST_F(ReplayRunTest, the_replay_loops_at_its_length) {
+  std::string error;
+  ASSERT_TRUE(LoadReplay(WriteReplay("a.cre", Walk("L.vle", 5), 100), error)) << error;
+  PrepareLevel();
+  std::vector<std::pair<int32_t, float>> seen;
+  for (int step = 1; step <= 101; ++step) {
+    StepReplay();
+    if (step >= 99) seen.emplace_back(GameTicks, Element(2).As<TCreature>()->X);
+  }
+  const float at99 = Spline(99, 98, 90, 90, 50, 50, SplineGuard::ZeroDurationAsTenth);
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, float>>{{99, at99}, {0, 50}, {1, 50}}));
 }
 
 }  // namespace
