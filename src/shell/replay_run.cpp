@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "data/dat_file.h"
@@ -68,9 +69,24 @@ TElement* AddCreatureCopy(TElement& original, const std::string& firstName,
   return added;
 }
 
-// Only creature tracks are merged; the others, and IDs the level does not hold, are
-// dropped.
-void MergeTrack(TReplayTrack& track, const std::string& firstName, const std::string& secondName) {
+// The IDs of the creatures a level holds.
+std::unordered_set<int32_t> CreatureIDs(const TLevel& level) {
+  std::unordered_set<int32_t> ids;
+  for (const auto& layer : level.Layers) {
+    for (const auto& e : layer->Elements) {
+      if (e->As<TCreature>()) ids.insert(e->ID);
+    }
+  }
+  return ids;
+}
+
+// Only creature tracks are merged, each creature of the level once: a run records one
+// track per element, so a second track for it, or one for a copy made by this merge, comes
+// from a damaged file and would only pile up copies. The others, and IDs the level does not
+// hold, are dropped.
+void MergeTrack(TReplayTrack& track, std::unordered_set<int32_t>& unmerged,
+                const std::string& firstName, const std::string& secondName) {
+  if (unmerged.erase(track.ElementID) == 0) return;
   TElement* e = CurrentLevel->FindElement(track.ElementID);
   if (!e || !e->As<TCreature>()) return;
   track.ElementID = AddCreatureCopy(*e, firstName, secondName)->ID;
@@ -131,8 +147,9 @@ bool MergeReplay(const std::string& path, const std::string& firstName,
     return false;
   }
   RunTicks = std::max(RunTicks, file->RunTicks);
+  std::unordered_set<int32_t> unmerged = CreatureIDs(*CurrentLevel);
   for (TReplayTrack& track : file->Replay.Tracks)
-    MergeTrack(track, firstName, secondName);
+    MergeTrack(track, unmerged, firstName, secondName);
   return true;
 }
 

@@ -99,6 +99,8 @@ TEST_F(ReplayRunTest, merging_adds_copies_of_the_second_runs_creatures) {
   const std::string first = WriteReplay("a.cre", Walk("L.vle", 5), 100);
   TReplay empty = Walk("L.vle", 5);
   empty.Tracks.clear();
+  TReplay twice = Walk("L.vle", 5);
+  twice.Tracks.push_back(twice.Tracks[0]);
   TReplay floorOnly = Walk("L.vle", 5);
   floorOnly.Tracks[0].ElementID = 1;
   struct Case {
@@ -112,6 +114,7 @@ TEST_F(ReplayRunTest, merging_adds_copies_of_the_second_runs_creatures) {
   };
   const std::vector<Case> cases = {
       {"creature", Walk("L.vle", 5), 80, "", {"1", "3 b 180", "2 a 255"}, 100, 2},
+      {"same creature twice", twice, 80, "", {"1", "3 b 180", "2 a 255"}, 100, 2},
       {"no tracks", empty, 300, "", {"1", "2  255"}, 300, 1},
       {"floor only", floorOnly, 50, "", {"1", "2  255"}, 100, 1},
       {"other level", Walk("M.vle", 5), 100, "Levels must be same.", {"1", "2  255"}, 100, 1},
