@@ -535,6 +535,7 @@ void EnterLoadedReplay() {
 // After a failed load the levels may hold patterns of a package that is closed again;
 // nothing plays them before the next load.
 void ReplayFailed(const std::string& error) {
+  UnbindReplay(Recording);
   Player = nullptr;
   CurrentLevel = std::make_unique<TLevel>();
   LevelTemplate = std::make_unique<TLevel>();
@@ -588,6 +589,7 @@ void LeaveReplay() {
   bool fromFile = back == TScreen::MainReplay || back == TScreen::MergeReplays;
   if (fromFile) {
     if (!PackagePatterns.Empty()) FreeLevelPackage();
+    UnbindReplay(Recording);
     Player = nullptr;
     CurrentLevel = std::make_unique<TLevel>();
     LevelTemplate = std::make_unique<TLevel>();
