@@ -216,7 +216,8 @@ TEST(ZipFile, SetDataThenDataReturnsTheNewBytes) {
       uint32_t external = zip.CentralEntry(index).ExternalAttributes;
       zip.SetData(index, content);
       EXPECT_EQ(zip.Data(index), content);
-      TZipFile again = Loaded(Saved(zip));
+      const std::string saved = Saved(zip);
+      TZipFile again = Loaded(saved);
       std::vector<std::string> expected = Contents(kMembers);
       expected[index] = kMembers[index].name + "=" + content;
       EXPECT_EQ(Contents(again), expected);
@@ -224,13 +225,16 @@ TEST(ZipFile, SetDataThenDataReturnsTheNewBytes) {
       const TZipLocalEntry& local = again.LocalEntry(index);
       TZipHeader header = local.Header;
       header.ModTime = header.ModDate = 0;
+      // The data fills the file from its local header up to the next record.
+      size_t next = index + 1 < again.Count() ? HeaderOf(saved, index + 1) : again.EndRecord().CentralOffset;
+      size_t stored = next - HeaderOf(saved, index) - 30 - kMembers[index].name.size();
       TZipHeader want{20,
                       0,
                       8,
                       0,
                       0,
                       TZipFile::Crc32(content),
-                      header.CompressedSize,
+                      static_cast<uint32_t>(stored),
                       static_cast<uint32_t>(content.size()),
                       static_cast<uint16_t>(kMembers[index].name.size()),
                       0};
@@ -427,36 +431,38 @@ void SaveWithSizeLimit(const TZipFile& zip, const std::string& path) {
 
 // The package holds the player's top ten: a save that cannot complete must leave the
 // old file whole, and no temporary file behind.
+void ExpectFailedSaveKeepsTheFolder(const char* what,
+                                    const std::function<void(TempFolder&, const TZipFile&)>& save) {
+  TempFolder folder;
+  WriteRaw(folder / "Hills.zle", BuildArchive(kMembers, ""));
+  fs::create_directory(folder / "Sub");
+  WriteRaw(folder / "Sub/inside", "kept");
+  auto before = folder.Files();
+  TZipFile zip;
+  zip.LoadFromFile(folder / "Hills.zle");
+  zip.SetData(0, std::string(10000, 't'));
+  EXPECT_THROW(save(folder, zip), FileError) << what;
+  ::chmod(folder.Path().c_str(), 0755);
+  EXPECT_EQ(folder.Files(), before) << what;
+}
+
 TEST(ZipFile, FailedSaveKeepsTheOldPackage) {
-  struct Case {
-    const char* what;
-    std::function<void(TempFolder&, const TZipFile&)> save;
-  };
-  const Case cases[] = {
-      {"target is a folder", [](TempFolder& t, const TZipFile& zip) { zip.SaveToFile(t / "Sub"); }},
-      {"disk full half-way",
-       [](TempFolder& t, const TZipFile& zip) { SaveWithSizeLimit(zip, t / "Hills.zle"); }},
-      {"folder not writable",
-       [](TempFolder& t, const TZipFile& zip) {
-         ::chmod(t.Path().c_str(), 0555);
-         zip.SaveToFile(t / "Hills.zle");
-       }},
-  };
-  const std::string original = BuildArchive(kMembers, "");
-  for (const Case& c : cases) {
-    if (::geteuid() == 0 && c.what == "folder not writable"s) continue;  // root writes anyway
-    TempFolder folder;
-    WriteRaw(folder / "Hills.zle", original);
-    fs::create_directory(folder / "Sub");
-    WriteRaw(folder / "Sub/inside", "kept");
-    auto before = folder.Files();
-    TZipFile zip;
-    zip.LoadFromFile(folder / "Hills.zle");
-    zip.SetData(0, std::string(10000, 't'));
-    EXPECT_THROW(c.save(folder, zip), FileError) << c.what;
-    ::chmod(folder.Path().c_str(), 0755);
-    EXPECT_EQ(folder.Files(), before) << c.what;
-  }
+  ExpectFailedSaveKeepsTheFolder(
+      "target is a folder", [](TempFolder& t, const TZipFile& zip) { zip.SaveToFile(t / "Sub"); });
+  ExpectFailedSaveKeepsTheFolder("a file in the way of the folder", [](TempFolder& t, const TZipFile& zip) {
+    zip.SaveToFile(t / "Sub/inside/Hills.zle");
+  });
+  ExpectFailedSaveKeepsTheFolder("disk full half-way", [](TempFolder& t, const TZipFile& zip) {
+    SaveWithSizeLimit(zip, t / "Hills.zle");
+  });
+}
+
+TEST(ZipFile, FailedSaveIntoReadOnlyFolderKeepsTheOldPackage) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into a folder without write permission";
+  ExpectFailedSaveKeepsTheFolder("folder not writable", [](TempFolder& t, const TZipFile& zip) {
+    ::chmod(t.Path().c_str(), 0555);
+    zip.SaveToFile(t / "Hills.zle");
+  });
 }
 
 TEST(ZipFile, FileErrorsAndDamageNameTheFile) {

@@ -1,11 +1,13 @@
 // Feeds arbitrary text to the frame-list and rig readers, then plays what they built:
 // evaluation at several frame times, the box, drawing (a no-op without a window) and grid
-// frames. The first byte chooses the reader and the line ends.
+// frames. The first byte chooses the reader and the line ends. Every part's current frame
+// must be one of its frames, and the box ordered.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,13 +44,25 @@ class FuzzFolder final : public AnimFolder {
   }
 };
 
+// After an evaluation every part shows one of its own frames or none, and the box is
+// ordered or still the empty one.
+void CheckRig(const RigPart& root) {
+  const auto ownFrame = [](const RigPart& p) {
+    return p.CurrentFrame >= -1 && p.CurrentFrame < p.FrameCount();
+  };
+  if (!ownFrame(root)) std::abort();
+  for (const auto& part : root.Parts)
+    if (!ownFrame(*part)) std::abort();
+  float minX, minY, maxX, maxY;
+  RigBox(root, minX, minY, maxX, maxY);
+  bool empty = minX == 1e6f && minY == 1e6f && maxX == -1e6f && maxY == -1e6f;
+  if (!empty && !(minX <= maxX && minY <= maxY)) std::abort();
+}
+
 void Play(TSpr& spr, uint8_t choice) {
   for (uint16_t t : {0, 1, 7, 100, 65535}) {
     DrawAnim(spr, t, (choice & 4) != 0, 10, 20, float(t), 255);
-    if (spr.Rig) {
-      float box[4];
-      RigBox(*spr.Rig, box[0], box[1], box[2], box[3]);
-    }
+    if (spr.Rig) CheckRig(*spr.Rig);
   }
   SetGridFrames(spr, choice % 7 - 2, choice % 5, choice);
 }

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes as a level text to the level loader, builds the physics world of
 // a copy the way a level start does, steps it and writes the stepped level back. The
 // system Chipmunk aborts on values it cannot simulate, so an abort here is a finding.
+// The saved level must load again and save as the same text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -79,7 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     level->Step();
   TDat saved;
   SaveLevel(*level, "", &saved);
-  (void)saved.ToText();
+  const std::string text = saved.ToText();
+  Player = nullptr;
+  std::unique_ptr<TLevel> reloaded = Load(text);
+  if (!reloaded) std::abort();  // the game refuses a level it saved itself
+  TDat again;
+  SaveLevel(*reloaded, "", &again);
+  if (again.ToText() != text) std::abort();  // a saved level reads back as itself
   Player = nullptr;
   // Emptied so that runs do not pile up memory (which would also switch off libFuzzer's
   // leak checks).

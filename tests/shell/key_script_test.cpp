@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
+#include "platform/engine.h"
 #include "shell/headless.h"
 #include "shell/key_names.h"
 
@@ -28,6 +32,20 @@ TEST(KeyNames, KeyScriptNamesMeanTheMainKeyboardKey) {
                         {"", -1},      {"FOO", -1}};
   for (const Case& c : cases)
     EXPECT_EQ(KeyCodeFromName(c.name), c.code) << c.name;
+}
+
+// Every key the player sees named is on the keyboard: some physical key gives its code. The
+// combined modifier codes (from K_SHIFT on) come from no single key.
+TEST(KeyNames, EveryNamedKeyHasAPhysicalKey) {
+  std::set<int> produced;
+  for (int usage = 0; usage < 512; ++usage)
+    produced.insert(key_FromUsbScancode(usage));
+  std::vector<int> missing;
+  for (int code = 0; code < K_SHIFT; ++code) {
+    bool named = !KeyName(code).empty() || code == 1 || code == 28 || code == 156;  // Escape, Enters
+    if (named && !produced.count(code)) missing.push_back(code);
+  }
+  EXPECT_EQ(missing, std::vector<int>{});
 }
 
 namespace {
