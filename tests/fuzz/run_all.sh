@@ -1,0 +1,17 @@
+#!/bin/sh
+# Runs every fuzz target for MINUTES minutes each (default 1), one after another, from a
+# copy of its seeds, so the committed seeds stay as they are. Build first:
+#   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTOVI2_FUZZ=ON && cmake --build build-fuzz -j2
+# Usage: tests/fuzz/run_all.sh [MINUTES] [BUILD_DIR]   (from the project root)
+set -eu
+minutes=${1:-1}
+build=${2:-build-fuzz}
+seeds=$(dirname "$0")/seeds
+for target in dat_fuzz zip_fuzz anim_fuzz level_fuzz exec_fuzz compiler_fuzz; do
+  corpus=$(mktemp -d)
+  if [ -d "$seeds/$target" ]; then cp "$seeds/$target"/* "$corpus"; fi
+  if [ "$target" = compiler_fuzz ]; then cp "$(dirname "$0")"/../script/cases/* "$corpus"; fi
+  echo "== $target"
+  "$build/tests/fuzz/$target" -max_total_time=$((minutes * 60)) -max_len=4096 "$corpus"
+  rm -rf "$corpus"
+done
