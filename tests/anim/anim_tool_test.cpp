@@ -24,8 +24,8 @@ std::ostream& operator<<(std::ostream& out, const ToolRun& r) {
 
 ToolRun RunTool(const std::string& args) {
   const std::string out = TempPath("tool/out.txt"), err = TempPath("tool/err.txt");
-  const std::string command = std::string(TOVI2_BINARY_DIR) + "/tovi2-tool " + args + " >'" +
-                              out + "' 2>'" + err + "'";
+  const std::string command =
+      std::string(TOVI2_BINARY_DIR) + "/tovi2-tool " + args + " >'" + out + "' 2>'" + err + "'";
   int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
 }
@@ -56,16 +56,18 @@ TEST(AnimTool, info) {
        {1, "", "Cannot open file \"" + dir + "none.rgs\": No such file or directory\n"}},
       {"broken.rgs",
        {1, "", "'many' is not a valid integer value (\"" + dir + "broken.rgs\", line 3)\n"}},
-      {"bad.png", {1, "", "Cannot decode image \"" + dir + "bad.png\": Unsupported image format\n"}},
+      {"bad.png",
+       {1, "", "Cannot decode image \"" + dir + "bad.png\": Unsupported image format\n"}},
   };
   for (const auto& [name, expected] : cases) {
     EXPECT_EQ(RunTool("anim info '" + dir + name + "'"), expected) << name;
   }
-  EXPECT_EQ(RunTool("anim info"),
-            (ToolRun{1, "",
-                     "usage: tovi2-tool anim info FILE\n"
-                     "  {\"kind\":\"image\"|\"frames\"|\"rig\",\"frames\":N,\"parts\":N,\n"
-                     "   \"box\":[minX,minY,maxX,maxY] of a rig at its start frame, else null}\n"}));
+  EXPECT_EQ(
+      RunTool("anim info"),
+      (ToolRun{1, "",
+               "usage: tovi2-tool anim info FILE\n"
+               "  {\"kind\":\"image\"|\"frames\"|\"rig\",\"frames\":N,\"parts\":N,\n"
+               "   \"box\":[minX,minY,maxX,maxY] of a rig at its start frame, else null}\n"}));
 }
 
 }  // namespace

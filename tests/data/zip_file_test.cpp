@@ -226,7 +226,8 @@ TEST(ZipFile, SetDataThenDataReturnsTheNewBytes) {
       TZipHeader header = local.Header;
       header.ModTime = header.ModDate = 0;
       // The data fills the file from its local header up to the next record.
-      size_t next = index + 1 < again.Count() ? HeaderOf(saved, index + 1) : again.EndRecord().CentralOffset;
+      size_t next =
+          index + 1 < again.Count() ? HeaderOf(saved, index + 1) : again.EndRecord().CentralOffset;
       size_t stored = next - HeaderOf(saved, index) - 30 - kMembers[index].name.size();
       TZipHeader want{20,
                       0,
@@ -449,9 +450,9 @@ void ExpectFailedSaveKeepsTheFolder(const char* what,
 TEST(ZipFile, FailedSaveKeepsTheOldPackage) {
   ExpectFailedSaveKeepsTheFolder(
       "target is a folder", [](TempFolder& t, const TZipFile& zip) { zip.SaveToFile(t / "Sub"); });
-  ExpectFailedSaveKeepsTheFolder("a file in the way of the folder", [](TempFolder& t, const TZipFile& zip) {
-    zip.SaveToFile(t / "Sub/inside/Hills.zle");
-  });
+  ExpectFailedSaveKeepsTheFolder(
+      "a file in the way of the folder",
+      [](TempFolder& t, const TZipFile& zip) { zip.SaveToFile(t / "Sub/inside/Hills.zle"); });
   ExpectFailedSaveKeepsTheFolder("disk full half-way", [](TempFolder& t, const TZipFile& zip) {
     SaveWithSizeLimit(zip, t / "Hills.zle");
   });

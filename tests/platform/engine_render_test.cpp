@@ -218,7 +218,8 @@ TEST_F(EngineRender, headless_frame_shows_sprites_triangles_and_text_in_place) {
 
   // E acute has its own glyph: the E below an accent that stands above the E's top.
   int top = 540;
-  while (top < 570 && !shot.Any(300, top, 320, top + 1, IsLit)) ++top;
+  while (top < 570 && !shot.Any(300, top, 320, top + 1, IsLit))
+    ++top;
   for (int y = top; y < 570; ++y)
     EXPECT_EQ(Row(shot, 300, y), Row(shot, 340, y)) << "row " << y;
   EXPECT_TRUE(shot.Any(340, 530, 360, top, IsLit)) << "the accent";

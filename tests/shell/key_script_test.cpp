@@ -42,7 +42,8 @@ TEST(KeyNames, EveryNamedKeyHasAPhysicalKey) {
     produced.insert(key_FromUsbScancode(usage));
   std::vector<int> missing;
   for (int code = 0; code < K_SHIFT; ++code) {
-    bool named = !KeyName(code).empty() || code == 1 || code == 28 || code == 156;  // Escape, Enters
+    bool named =
+        !KeyName(code).empty() || code == 1 || code == 28 || code == 156;  // Escape, Enters
     if (named && !produced.count(code)) missing.push_back(code);
   }
   EXPECT_EQ(missing, std::vector<int>{});
