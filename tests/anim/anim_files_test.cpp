@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../data/zip_writer.h"
 #include "anim/anim_files.h"
 #include "anim/disk_path.h"
 #include "anim_test_util.h"
@@ -125,48 +126,13 @@ TEST_F(DiskFiles, rigs_share_a_texture_until_the_last_is_freed) {
 
 // ---- Packages -------------------------------------------------------------------------
 
-void PutLE(std::string& out, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i)
-    out += char(value >> (8 * i) & 0xFF);
-}
-
 // A stored (not deflated) archive, as some Windows tools write it, with the names exactly
 // as given.
 std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& members) {
-  std::string out, central;
-  for (const auto& [name, content] : members) {
-    uint32_t offset = uint32_t(out.size());
-    std::string header;
-    PutLE(header, 10, 2);  // version needed
-    PutLE(header, 0, 2);   // flags
-    PutLE(header, 0, 2);   // stored
-    PutLE(header, 0, 4);   // time and date
-    PutLE(header, TZipFile::Crc32(content), 4);
-    PutLE(header, uint32_t(content.size()), 4);
-    PutLE(header, uint32_t(content.size()), 4);
-    PutLE(header, uint32_t(name.size()), 2);
-    PutLE(header, 0, 2);
-    PutLE(out, kZipLocalSignature, 4);
-    out += header + name + content;
-    PutLE(central, kZipCentralSignature, 4);
-    PutLE(central, 20, 2);
-    central += header;
-    PutLE(central, 0, 4);  // comment length, disk
-    PutLE(central, 0, 2);  // internal attributes
-    PutLE(central, 0, 4);  // external attributes
-    PutLE(central, offset, 4);
-    central += name;
-  }
-  uint32_t centralOffset = uint32_t(out.size());
-  out += central;
-  PutLE(out, kZipEndSignature, 4);
-  PutLE(out, 0, 4);
-  PutLE(out, uint32_t(members.size()), 2);
-  PutLE(out, uint32_t(members.size()), 2);
-  PutLE(out, uint32_t(central.size()), 4);
-  PutLE(out, centralOffset, 4);
-  PutLE(out, 0, 2);
-  return out;
+  std::vector<zip_writer::TestMember> stored;
+  for (const auto& [name, content] : members)
+    stored.push_back({name, content, 0});
+  return zip_writer::BuildArchive(stored, "");
 }
 
 TZipFile LoadZip(const std::string& path) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "data/file_io.h"
@@ -20,8 +21,9 @@
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tovi2-data-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+    std::string pattern = (std::filesystem::temp_directory_path() / "tovi2-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make " + pattern);
+    path_ = pattern;
   }
   ~TempFolder() {
     ::chmod(path_.c_str(), 0755);

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "../data/temp_folder.h"
 #include "platform/engine.h"
 
 namespace test_images {
@@ -26,28 +27,11 @@ constexpr Rgb kMagenta{255, 0, 255};
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kBlack{0, 0, 0};
 
-// A folder of this test process, removed when the process ends, so that test processes
-// running side by side never share a file.
-class TempFolder {
- public:
-  TempFolder()
-      : path_(std::filesystem::temp_directory_path() / ("tovi2-test-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 // A path inside the process's temporary folder; its folders are made.
+// One folder per test process, so that processes side by side never share a file.
 inline std::string TempPath(const std::string& name) {
   static TempFolder folder;
-  std::filesystem::path path = folder.Path() / name;
+  std::filesystem::path path = std::filesystem::path(folder.Path()) / name;
   std::filesystem::create_directories(path.parent_path());
   return path.string();
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "../data/temp_folder.h"
 #include "data/ascii_case.h"
 #include "data/dat_file.h"
 #include "world/level.h"
@@ -88,24 +89,7 @@ class LevelTest : public ::testing::Test {
   std::vector<std::string> Messages;
 };
 
-// A folder of its own under the system's temporary folder, removed with its content.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tovi2-level-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make " + pattern);
-    path_ = pattern;
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using ::TempFolder;
 
 // Joins lines with CR LF after each, so that expected texts read line by line.
 inline std::string Lines(std::initializer_list<std::string_view> lines) {
