@@ -345,7 +345,7 @@ TEST_F(GameStatesTest, RebindingJumpToSpaceIsWrittenOnlyWhenOptionsIsLeft) {
   Press(197);  // Pause has no name: the capture goes on
   EXPECT_EQ(KeyCapture, 5);
   Press("SPACE");
-  EXPECT_EQ(KeyCapture, -1);
+  EXPECT_EQ(std::make_pair(KeyCapture, Settings.Jump), std::make_pair(-1, 57));
   EXPECT_EQ(MenuView().OptionValues, (Names{"On", "Off", "Anna", "LEFT", "RIGHT", "SPACE", "R"}));
   EXPECT_EQ(ConfigFile(), kDefaultConfig);
 

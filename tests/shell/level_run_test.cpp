@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "level_run_fixture.h"
 #include "gui/message_list.h"
+#include "level_run_fixture.h"
 #include "platform/physics.h"
 #include "shell/game_states.h"
 #include "shell/headless.h"
@@ -32,11 +32,11 @@ using level_run_test::Circle;
 using level_run_test::Creature;
 using level_run_test::Joint;
 using level_run_test::Level;
-using level_test::Lines;
 using level_run_test::LevelRunTest;
 using level_run_test::Placed;
 using level_run_test::Points;
 using level_run_test::Polygon;
+using level_test::Lines;
 using std::to_string;
 
 std::unique_ptr<TPoly> Outlined(const Points& points) {
@@ -223,13 +223,10 @@ TEST_F(LevelRunTest, a_dynamic_polygon_is_one_body_at_its_centroid_with_a_shape_
   Play(Level({Box(1, 0, 0), Polygon(2, "Dynamic", ell), Box(3, 100, 0, "Static"),
               Box(4, 200, 0, "Decor"), Polygon(5, "Dynamic", {{0, 0}, {5, 5}})}));
   TPoly& box = *Element(1).As<TPoly>();
-  auto copy = Element(2).As<TPoly>()->CreateCopy();
-  size_t pieces = ConvexPieces(static_cast<TPoly&>(*copy)).size();
-  ASSERT_GE(pieces, 2u);
   EXPECT_EQ(PhysicsOfAll({{1, ""}, {2, ""}, {3, ""}, {4, ""}, {5, ""}}),
             (std::map<int32_t, std::string>{
                 {1, "body shapes 1"},
-                {2, "body shapes " + to_string(pieces)},
+                {2, "body shapes 3"},  // the L cut into three convex pieces
                 {3, "shapes 4"},
                 {4, "none"},
                 {5, "shapes 2"},  // no triangles: two edges of static ground
@@ -492,22 +489,13 @@ class StartLevelTest : public LevelRunTest {
 };
 
 TEST_F(StartLevelTest, only_a_readable_level_file_starts_a_run) {
-  std::string zipError;
-  try {
-    TLevel scratch;
-    LoadLevelPackage(scratch, folder_ / "Levels/broken.zle");
-  } catch (const std::exception& e) {
-    zipError = e.what();
-  }
-  FreeLevelPackage();
-  ASSERT_FALSE(zipError.empty());
   // A file that cannot be read shows its error once the tick is over, and leaves the
   // message list alone.
   const std::tuple<std::string, bool, std::string> cases[] = {
       {"missing.vle", false, ""},
       {"folder.vle", false, ""},
       {"broken.vle", false, "'12x' is not a valid integer value (top ten line 1: \"12x Ann\")"},
-      {"broken.zle", false, zipError},
+      {"broken.zle", false, "No level file in \"" + BaseDir + "Levels/broken.zle\"."},
       {"good.vle", true, ""},
   };
   for (const auto& [name, started, error] : cases) {
