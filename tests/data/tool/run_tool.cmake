@@ -5,6 +5,7 @@
 #   DEEP: a nesting depth; a file of that many "<a>" lines is made first (its path
 #         replaces @DEEP_FILE@ in ARGS) and the dump must show every level
 #   ERR: text that standard error must equal (without the final newline)
+#   ERR_FILE: a file that standard error must equal (a usage text)
 #   LF_PACKAGE: a level file; a package holding it as "level.vle" with LF line ends, as
 #         Linux editors write them, is made first (its path replaces @PACKAGE_FILE@ in ARGS)
 string(REPLACE "|" ";" args "${ARGS}")
@@ -51,6 +52,10 @@ if(DEFINED DEEP)
   if(NOT out STREQUAL expected)
     message(FATAL_ERROR "deep dump differs from the expected nesting")
   endif()
+endif()
+if(DEFINED ERR_FILE)
+  file(READ "${ERR_FILE}" ERR)
+  string(STRIP "${ERR}" ERR)
 endif()
 if(DEFINED ERR)
   string(STRIP "${err}" err)
