@@ -65,21 +65,24 @@ class MenuWorldTest : public testing::Test {
   void TearDown() override { FreeMenuWorld(); }
 };
 
-TEST_F(MenuWorldTest, nine_balls_in_rows_with_the_first_one_pushed) {
-  for (int degrees : {0, 90, 217, 359}) {
-    CreateMenuWorld(degrees);
-    const double a = degrees * std::numbers::pi / 180;
-    std::vector<Ball> expected;
-    for (int k = 0; k < 3; ++k) {
-      for (int j = 0; j < 3; ++j) {
-        const double r = kRadius[3 * k];
-        // A solid disc: m r^2 / 2 with m = pi r^2.
-        expected.push_back(
-            {{250.0 + 120 * k, 200.0 + 120 * j}, {}, Round6(std::numbers::pi * r * r * r * r / 2)});
-      }
-    }
-    expected[0].vel = {Round6(1000 * std::cos(a)), Round6(1000 * std::sin(a))};
-    EXPECT_EQ(Balls(), expected) << degrees << " degrees";
+TEST_F(MenuWorldTest,
+       nine_balls_at_rest_in_three_columns_and_the_first_pushed_1000_along_the_angle) {
+  // Solid discs of radius 25, 30 and 50 by column: moment m r^2 / 2 with m = pi r^2.
+  const std::vector<Ball> atRest = {
+      {{250, 200}, {}, 613592.315154},  {{250, 320}, {}, 613592.315154},
+      {{250, 440}, {}, 613592.315154},  {{370, 200}, {}, 1272345.024704},
+      {{370, 320}, {}, 1272345.024704}, {{370, 440}, {}, 1272345.024704},
+      {{490, 200}, {}, 9817477.042468}, {{490, 320}, {}, 9817477.042468},
+      {{490, 440}, {}, 9817477.042468}};
+  const struct {
+    int degrees;
+    cpVect push;
+  } cases[] = {{0, {1000, 0}}, {90, {0, 1000}}, {217, {-798.63551, -601.815023}}};
+  for (const auto& c : cases) {
+    CreateMenuWorld(c.degrees);
+    std::vector<Ball> expected = atRest;
+    expected[0].vel = c.push;
+    EXPECT_EQ(Balls(), expected) << c.degrees << " degrees";
   }
 }
 
