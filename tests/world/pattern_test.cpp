@@ -367,8 +367,8 @@ TEST_F(PatternTest, data_folder_reads_descriptions_first_and_images_only_at_the_
       "Sprite walk | walk.spr | WALK | tex 12x4/432 frames 2 speed 0.024",
   };
   EXPECT_EQ(SortedLines(GlobalPatterns), expected);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find(data + "Sprites/broken.rgs"), std::string::npos) << messages[0];
+  EXPECT_EQ(messages, std::vector<std::string>{"'many' is not a valid integer value (\"" + data +
+                                               "Sprites/broken.rgs\", line 2)"});
 }
 
 // The paths of the list, newest first.
