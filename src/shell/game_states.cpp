@@ -542,31 +542,34 @@ void ReplayFailed(const std::string& error) {
   ReportError(error);
 }
 
-void MainReplayKeys() {
+// Escape goes back to the main menu; Enter gives the selected replay file, if any.
+std::string ReplayChosenByKeys() {
   if (key_Press(K_ESCAPE)) {
     SetScreen(TScreen::MainMenu);
-    return;
+    return "";
   }
-  if (!key_Press(K_ENTER)) return;
-  std::string name = SelectedReplay();
-  if (name.empty()) return;
-  CurrentReplayName = name;
-  std::string error;
-  if (LoadReplay(ReplayPath(name), error)) {
+  return key_Press(K_ENTER) ? SelectedReplay() : "";
+}
+
+void EnterReplayOrFail(bool loaded, const std::string& error) {
+  if (loaded) {
     EnterLoadedReplay();
   } else {
     ReplayFailed(error);
   }
 }
 
+void MainReplayKeys() {
+  std::string name = ReplayChosenByKeys();
+  if (name.empty()) return;
+  CurrentReplayName = name;
+  std::string error;
+  EnterReplayOrFail(LoadReplay(ReplayPath(name), error), error);
+}
+
 // The first Enter chooses the first replay, the second Enter the one merged into it.
 void MergeReplaysKeys() {
-  if (key_Press(K_ESCAPE)) {
-    SetScreen(TScreen::MainMenu);
-    return;
-  }
-  if (!key_Press(K_ENTER)) return;
-  std::string name = SelectedReplay();
+  std::string name = ReplayChosenByKeys();
   if (name.empty()) return;
   if (FirstReplayName.empty()) {
     FirstReplayName = name;
@@ -574,12 +577,9 @@ void MergeReplaysKeys() {
   }
   CurrentReplayName = name;
   std::string error;
-  if (LoadReplay(ReplayPath(FirstReplayName), error) &&
-      MergeReplay(ReplayPath(name), FirstReplayName, name, error)) {
-    EnterLoadedReplay();
-  } else {
-    ReplayFailed(error);
-  }
+  bool loaded = LoadReplay(ReplayPath(FirstReplayName), error) &&
+                MergeReplay(ReplayPath(name), FirstReplayName, name, error);
+  EnterReplayOrFail(loaded, error);
 }
 
 // Back to the menu the replay came from. A replay read from a file takes its level (and
