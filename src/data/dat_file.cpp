@@ -93,12 +93,17 @@ void AppendLine(std::string& out, std::string_view line) {
   out += "\r\n";
 }
 
+// A tag is read back cleaned, so a name that begins with "/" (the child opened by a
+// closing tag of other letter case) would close as "<//Y>", which reads as "<" and a
+// comment. Such a tag goes out in double quotes, which cleaning keeps "//" and blanks in
+// and then removes.
 void AppendTag(std::string& out, const TDatBlock& block, bool closing) {
-  std::string tag = block.IsText ? "[" : "<";
-  if (closing) tag += '/';
-  tag += block.Name;
-  tag += block.IsText ? ']' : '>';
-  AppendLine(out, tag);
+  std::string inner = closing ? "/" + block.Name : block.Name;
+  const bool quote = (inner.find("//") != std::string::npos ||
+                      inner.find(' ') != std::string::npos) &&
+                     inner.find('"') == std::string::npos;
+  if (quote) inner = '"' + inner + '"';
+  AppendLine(out, (block.IsText ? "[" : "<") + inner + (block.IsText ? "]" : ">"));
 }
 
 // The opening tag and the lines of a block; the root has no tags.
