@@ -14,6 +14,7 @@
 #include "../platform/test_images.h"
 #include "data/file_io.h"
 #include "data/zip_file.h"
+#include "../data/zip_writer.h"
 #include "world/world_messages.h"
 
 namespace fs = std::filesystem;
@@ -52,26 +53,17 @@ struct Member {
   bool damaged = false;  // stored with a CRC-32 that does not match
 };
 
-void PutLE(std::string& out, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i)
-    out += char(value >> (8 * i) & 0xFF);
-}
-
-// An archive of stored members with the names exactly as given. The game finds members by
-// their local headers alone, so the archive has no central directory.
+// An archive of stored members with the names exactly as given; a damaged member's local
+// header, which is what the game reads, carries a wrong CRC-32.
 TZipFile Package(const std::vector<Member>& members) {
-  std::string out;
-  for (const Member& m : members) {
-    out += "PK\x03\x04";
-    PutLE(out, 10, 2);  // version needed
-    PutLE(out, 0, 4);   // flags, method: stored
-    PutLE(out, 0, 4);   // time and date
-    PutLE(out, TZipFile::Crc32(m.bytes) ^ (m.damaged ? 1u : 0u), 4);
-    PutLE(out, uint32_t(m.bytes.size()), 4);
-    PutLE(out, uint32_t(m.bytes.size()), 4);
-    PutLE(out, uint32_t(m.name.size()), 2);
-    PutLE(out, 0, 2);  // extra length
-    out += m.name + m.bytes;
+  std::vector<zip_writer::TestMember> stored;
+  for (const Member& m : members)
+    stored.push_back({m.name, m.bytes, 0});
+  std::vector<size_t> ends;
+  std::string out = zip_writer::BuildArchive(stored, "", &ends);
+  for (size_t i = 0; i < members.size(); ++i) {
+    size_t crcAt = (i == 0 ? 0 : ends[i - 1]) + 14;
+    if (members[i].damaged) out[crcAt] = char(out[crcAt] ^ 1);
   }
   std::istringstream stream(out);
   TZipFile zip;
