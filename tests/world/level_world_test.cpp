@@ -176,7 +176,10 @@ class LevelWorldTest : public LevelTest {
 
 TEST_F(LevelWorldTest, bodies_rest_on_the_ground_after_two_seconds_the_l_tipped_over) {
   ASSERT_EQ(Messages, std::vector<std::string>{});
-  const std::vector<Point2D> startTris = level_->FindElement(3)->As<TPoly>()->Tris;
+  TPoly& ell = *level_->FindElement(3)->As<TPoly>();
+  const Point2D startTri = ell.Tris[0];
+  const cpVect startPos = BodyPos(3);
+  const double startAngle = phys::cpBodyGetAngle(ell.Body);
   std::vector<float> lastYs;
   for (int step = 1; step <= 2000; ++step) {
     level_->Step();
@@ -200,8 +203,13 @@ TEST_F(LevelWorldTest, bodies_rest_on_the_ground_after_two_seconds_the_l_tipped_
                                           {"food, still", {food->X, food->Y}}},
                                          expected);
   EXPECT_EQ(seen, expected);
-  // The drawn triangles follow the body.
-  EXPECT_NE(level_->FindElement(3)->As<TPoly>()->Tris[0].Y, startTris[0].Y);
+  // The drawn triangles follow the body: turned back by the body's turn about its
+  // position, a vertex lies where it lay at the start.
+  const double turn = startAngle - phys::cpBodyGetAngle(ell.Body);
+  const double dx = ell.Tris[0].X - BodyPos(3).x, dy = ell.Tris[0].Y - BodyPos(3).y;
+  EXPECT_NE(turn, 0);
+  EXPECT_NEAR(startPos.x + dx * std::cos(turn) - dy * std::sin(turn), startTri.X, 0.01);
+  EXPECT_NEAR(startPos.y + dx * std::sin(turn) + dy * std::cos(turn), startTri.Y, 0.01);
   TCreature& creature = Creature();
   EXPECT_NEAR(phys::cpBodyGetVel(creature.Body).y, 0, 1);
   EXPECT_EQ(creature.LastVY, float(phys::cpBodyGetVel(creature.Body).y));
