@@ -99,9 +99,9 @@ void AppendLine(std::string& out, std::string_view line) {
 // and then removes.
 void AppendTag(std::string& out, const TDatBlock& block, bool closing) {
   std::string inner = closing ? "/" + block.Name : block.Name;
-  const bool quote = (inner.find("//") != std::string::npos ||
-                      inner.find(' ') != std::string::npos) &&
-                     inner.find('"') == std::string::npos;
+  const bool quote =
+      (inner.find("//") != std::string::npos || inner.find(' ') != std::string::npos) &&
+      inner.find('"') == std::string::npos;
   if (quote) inner = '"' + inner + '"';
   AppendLine(out, (block.IsText ? "[" : "<") + inner + (block.IsText ? "]" : ">"));
 }

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "data/file_io.h"
@@ -114,8 +116,8 @@ class GameFlowTest : public ProgramFolderTest {
   void WriteConfig(const std::string& text) { std::ofstream(dir_ / "Config.dat") << text; }
   std::string ConfigFile() const { return ReadWholeFile((dir_ / "Config.dat").string()); }
 
-  // A headless run; returns the state dump ("" when the run failed).
-  std::string Run(uint64_t ticks, const std::string& keys) {
+  // A headless run that ends with status; returns the state dump ("" when there is none).
+  std::string Run(uint64_t ticks, const std::string& keys, int status = 0) {
     std::ofstream(root_ / "keys.txt") << keys;
     fs::path dump = root_ / "state.json";
     fs::remove(dump);
@@ -124,7 +126,7 @@ class GameFlowTest : public ProgramFolderTest {
                      {"--headless", "--dir", dir_.string(), "--ticks", std::to_string(ticks),
                       "--keys", (root_ / "keys.txt").string(), "--dump-state", dump.string()},
                      root_ / "stderr.txt");
-    EXPECT_EQ(r.status, 0) << r.errors;
+    EXPECT_EQ(r.status, status) << r.errors;
     return fs::exists(dump) ? ReadWholeFile(dump.string()) : "";
   }
 };
@@ -379,6 +381,78 @@ TEST_F(GameFlowTest, ASavedRunReplaysWhereTheLiveRunWas) {
   dump = Run(30, watch);
   EXPECT_EQ(Field(dump, "screen") + Field(dump, "error_text"),
             "\"Some Error\"\"Level file has changed.\"");
+}
+
+// Sets an environment variable for its lifetime, for the programs the test starts.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// The names in a folder that end a temporary copy the writer left behind.
+std::vector<std::string> TemporariesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().find(".tmp") != std::string::npos)
+      names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+// The game is killed, or finds the disk full, halfway through writing Config.dat, a level's
+// top ten or a replay: the old file stays whole. A full disk is also reported, on "Some
+// Error", and leaves no temporary copy; a kill cannot clean one up.
+TEST_F(GameFlowTest, AWriteCutShortLeavesTheOldFileWhole) {
+  MakeLevelFolder();
+  fs::create_directories(dir_ / "Data" / "Objects");
+  std::ofstream(dir_ / "Data" / "Objects" / "food.dat") << kFood;
+  std::ofstream(dir_ / "Data" / "Objects" / "exit.dat") << kExit;
+  WriteConfig(PlayedConfig());
+  const std::string save =
+      Script(kIntoTheLevel) + "20 down RIGHT\n1020 up RIGHT\n" +
+      Script({{1100, "ESCAPE"}, {1110, "DOWN"}, {1112, "DOWN"}, {1120, "ENTER"}, {1130, "ENTER"}});
+  Run(1140, save);  // the old replay
+  const fs::path level = dir_ / "Levels" / "Lemon.vle";
+  const struct {
+    fs::path file;
+    std::string keys;
+    uint64_t ticks;
+    std::string levelText;
+  } cases[] = {
+      {dir_ / "Config.dat", Script({{5, "ENTER"}}), 20, kLevel},
+      {dir_ / "Rec" / "Lemon.cre", save, 1140, kLevel},
+      {level, Script(kIntoTheLevel) + "20 down RIGHT\n3000 up RIGHT\n", 3050, kFinishLevel},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(level, std::ios::binary | std::ios::trunc) << c.levelText;
+    const std::string old = ReadWholeFile(c.file.string());
+    const char* asan = getenv("ASAN_OPTIONS");  // the sanitizer need not come first
+    ScopedEnv preload("LD_PRELOAD", TOVI2_WRITE_FAULT),
+        sanitizer("ASAN_OPTIONS",
+                  (asan ? asan + std::string(":") : "") + "verify_asan_link_order=0"),
+        file("TOVI2_FAULT_FILE", c.file.filename()), kill("TOVI2_FAULT", "kill");
+    Run(c.ticks, c.keys, -1);
+    const bool killedWhole = ReadWholeFile(c.file.string()) == old;
+    for (const std::string& name : TemporariesIn(c.file.parent_path()))
+      fs::remove(c.file.parent_path() / name);
+    ScopedEnv full("TOVI2_FAULT", "full");
+    const std::string dump = Run(c.ticks, c.keys);
+    EXPECT_EQ(std::make_tuple(killedWhole, ReadWholeFile(c.file.string()) == old,
+                              TemporariesIn(c.file.parent_path()),
+                              Field(dump, "screen") + Field(dump, "error_text")),
+              std::make_tuple(true, true, std::vector<std::string>{},
+                              "\"Some Error\"\"Cannot write file \\\"" + c.file.string() +
+                                  "\\\": No space left on device\""))
+        << c.file;
+  }
 }
 
 }  // namespace

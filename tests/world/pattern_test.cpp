@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "../data/zip_writer.h"
 #include "../platform/test_images.h"
 #include "data/file_io.h"
 #include "data/zip_file.h"
-#include "../data/zip_writer.h"
 #include "world/world_messages.h"
 
 namespace fs = std::filesystem;
