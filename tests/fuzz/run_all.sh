@@ -7,7 +7,7 @@ set -eu
 minutes=${1:-1}
 build=${2:-build-fuzz}
 seeds=$(dirname "$0")/seeds
-for target in dat_fuzz zip_fuzz anim_fuzz level_fuzz exec_fuzz compiler_fuzz; do
+for target in dat_fuzz zip_fuzz anim_fuzz level_fuzz replay_fuzz exec_fuzz compiler_fuzz; do
   corpus=$(mktemp -d)
   if [ -d "$seeds/$target" ]; then cp "$seeds/$target"/* "$corpus"; fi
   if [ "$target" = compiler_fuzz ]; then cp "$(dirname "$0")"/../script/cases/* "$corpus"; fi
