@@ -137,7 +137,10 @@ int RunProgram(const ProgramOptions& options) {
   if (options.fullScreen >= 0) Settings.FullScreen = options.fullScreen == 1;
   if (options.headless) {
     auto player = std::make_shared<KeyScriptPlayer>(std::move(events));
-    zgl_SetHeadless({options.ticks, screenshot, [player](uint64_t t) { player->BeforeTick(t); }});
+    zgl_SetHeadless({options.ticks, screenshot, [player, hook = options.beforeTick](uint64_t t) {
+                       player->BeforeTick(t);
+                       if (hook) hook(t);
+                     }});
   }
   SetMessageSink([](const std::string& text) { AddMessage(text); });
   InstallScriptCompiler();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ProgramOptions {
@@ -12,6 +13,8 @@ struct ProgramOptions {
   std::string keysFile;    // headless: key script
   std::string screenshot;  // headless: PNG of the last frame
   std::string dumpState;   // headless: JSON state dump
+  // headless: called before every tick, after the key script's keys (for benchmarks)
+  std::function<void(uint64_t tick)> beforeTick;
 };
 
 // Runs the game; returns the process exit status.
