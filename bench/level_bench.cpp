@@ -1,13 +1,19 @@
-// What recording and playback cost: each shipped level stepped for 60 s of game time with
-// the recorder and without it, in the same run, and the recorded minute played back on a
-// fresh copy of the level; prints both ratios against the plain step and the size of the
-// replay file one minute of play makes. The player walks right and left and jumps, as a player
-// would. Usage: replay_bench [GAME_FOLDER]
+// What a game tick costs on each shipped level, 60 s of game time from a fresh copy of the
+// level with the player walking right and left and jumping, as a player would:
+// - the whole tick (physics, elements, recording, update scripts) against the physics steps
+//   within it (steady clock), and as seconds of game time per second of CPU time;
+// - the same tick without the recorder, against the whole tick;
+// - the recorded minute played back, against the physics steps of the recorded minute;
+// - the size of the replay file one minute of play makes.
+// Other times are the CPU time of this thread; all are the best of five. Usage: level_bench
+// [GAME_FOLDER]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/physics.h"
@@ -37,11 +43,25 @@ void Steer(int tick) {
   Player->JumpKey = tick % 700 < 50;
 }
 
-// One minute from a fresh copy of the level; the seconds it took.
+size_t ElementCount() {
+  size_t count = 0;
+  for (const auto& layer : CurrentLevel->Layers)
+    count += layer->Elements.size();
+  return count;
+}
+
+// CPU seconds of this thread.
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// One minute from a fresh copy of the level; the CPU seconds it took.
 double PlayMinute(bool record) {
   RestartLevel();
   TRunRecorder recorder;
-  const auto start = std::chrono::steady_clock::now();
+  const double start = CpuSeconds();
   for (int tick = 0; tick < kTicks && CurrentLevel; ++tick) {
     NewScriptTick();
     Steer(tick);
@@ -51,17 +71,30 @@ double PlayMinute(bool record) {
     RunUpdateScript(*CurrentLevel);
     if (record && IsKeyframeTick()) RecordKeyframes(*CurrentLevel);
   }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return CpuSeconds() - start;
 }
 
-// The recorded minute played back on a fresh copy of the level; the seconds it took.
+// One recorded minute as PlayMinute(true) plays it, in steady-clock seconds: the whole
+// minute and the part spent stepping the physics.
+std::pair<double, double> TimedMinute() {
+  phys::cpTimeSteps(true);
+  const auto start = std::chrono::steady_clock::now();
+  PlayMinute(true);
+  const double total =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double physics = phys::cpStepSeconds();
+  phys::cpTimeSteps(false);
+  return {total, physics};
+}
+
+// The recorded minute played back on a fresh copy of the level; the CPU seconds it took.
 double PlayBackMinute() {
   RebuildReplayLevel();
   TPlaybackRun run;
-  const auto start = std::chrono::steady_clock::now();
+  const double start = CpuSeconds();
   for (int32_t t = 1; t <= RunTicks && CurrentLevel; ++t)
     PlayReplayStep(Recording, *CurrentLevel, t, run);
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return CpuSeconds() - start;
 }
 
 bool Load(const std::string& name) {
@@ -80,16 +113,19 @@ void Measure(const std::string& name) {
     return;
   }
   double plain = 1e9, recorded = 1e9, played = 1e9;
+  std::pair<double, double> timed = {1e9, 1};
   for (int run = 0; run < kRuns; ++run) {
     plain = std::min(plain, PlayMinute(false));
     recorded = std::min(recorded, PlayMinute(true));
+    timed = std::min(timed, TimedMinute());
   }
   const size_t bytes = ReplayBytes(Recording, RunTicks, name, LevelTemplate->Checksum).size();
   for (int run = 0; run < kRuns; ++run)
     played = std::min(played, PlayBackMinute());
-  std::printf("%-20s recorded/plain %.3f  playback/plain %.3f  replay %6.1f KB/min  (%zu tracks)\n",
-              name.c_str(), recorded / plain, played / plain, bytes / 1024.0,
-              Recording.Tracks.size());
+  const auto [total, physics] = timed;
+  std::printf("%-17s %8zu %10.3f %9.0f %10.3f %9.3f %8.1f\n", name.c_str(), ElementCount(),
+              total / physics, kTicks / 1000.0 / recorded, plain / recorded,
+              played / recorded * total / physics, bytes / 1024.0);
 }
 
 std::vector<std::string> ShippedLevels() {
@@ -108,6 +144,8 @@ int main(int argc, char** argv) {
   LoadResources(BaseDir);
   InstallScriptCompiler();
   CurrentScreen = TScreen::Game;
+  std::printf("%-17s %8s %10s %9s %9s %9s %8s\n", "level", "elements", "tick/phys", "game/cpu",
+              "norec/tick", "play/phys", "KB/min");
   for (const std::string& name : ShippedLevels())
     Measure(name);
   Player = nullptr;
