@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -401,30 +400,10 @@ void cpSpaceAddCollisionHandler(cpSpace* space, cpCollisionType a, cpCollisionTy
   *record = HandlerRecord{a, b, begin, data, space};
 }
 
-namespace {
-bool timeSteps = false;
-std::chrono::steady_clock::duration stepTime{};
-}  // namespace
-
 bool cpSpaceStep(cpSpace* space, double dt) {
   if (!CanChange(space) || !(dt > 0.0) || !std::isfinite(dt)) return false;
-  if (!timeSteps) {
-    ::cpSpaceStep(space->raw, dt);
-    return true;
-  }
-  const auto start = std::chrono::steady_clock::now();
   ::cpSpaceStep(space->raw, dt);
-  stepTime += std::chrono::steady_clock::now() - start;
   return true;
-}
-
-void cpTimeSteps(bool on) {
-  timeSteps = on;
-  if (on) stepTime = {};
-}
-
-double cpStepSeconds() {
-  return std::chrono::duration<double>(stepTime).count();
 }
 
 // Touch scripts move objects from inside a step, where Chipmunk forbids

@@ -101,11 +101,6 @@ void cpSpaceAddCollisionHandler(cpSpace* space, cpCollisionType a, cpCollisionTy
                                 cpCollisionBeginFunc begin, void* data);
 // Advances the space by dt > 0 seconds, calling handlers during the step.
 bool cpSpaceStep(cpSpace* space, double dt);
-// For benchmarks: while on, the steady-clock time of every cpSpaceStep (handlers included)
-// is added to a total, which turning it on resets.
-void cpTimeSteps(bool on);
-// That total in seconds.
-double cpStepSeconds();
 // Updates the collision index after static bodies were moved by hand; asked
 // for inside a step (a touch script moving an object), it runs when the step ends.
 bool cpSpaceRehashStatic(cpSpace* space);

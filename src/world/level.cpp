@@ -1,5 +1,6 @@
 #include "world/level.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -110,6 +111,10 @@ void ForgetRemoved(const TLevel& level, const std::unordered_set<const TElement*
 void RemoveDeleted(const TLevel& level, TCreature*& player, TStepObserver* observer) {
   std::unordered_set<const TElement*> removed;
   for (const auto& layer : level.Layers) {
+    // Nearly every step deletes nothing: a layer without deleted elements stays as it is.
+    if (std::none_of(layer->Elements.begin(), layer->Elements.end(),
+                     [](const auto& e) { return e->Deleted; }))
+      continue;
     std::vector<std::unique_ptr<TElement>> kept;
     for (auto& e : layer->Elements) {
       if (!e->Deleted) {
