@@ -106,15 +106,17 @@ void AppendTag(std::string& out, const TDatBlock& block, bool closing) {
   AppendLine(out, (block.IsText ? "[" : "<") + inner + (block.IsText ? "]" : ">"));
 }
 
-// The opening tag and the lines of a block; the root has no tags.
-void WriteHead(std::string& out, const TDatBlock& block) {
-  if (!block.Name.empty()) AppendTag(out, block, false);
+// The opening tag and the lines of a block. The root has no tags (unless it was given a
+// name); every other block has, even one with an empty name ("<>" ... "</>"), or its lines
+// and children would be read back as its parent's.
+void WriteHead(std::string& out, const TDatBlock& block, bool root) {
+  if (!root || !block.Name.empty()) AppendTag(out, block, false);
   for (const std::string& line : block.Lines)
     AppendLine(out, line);
 }
 
-void WriteTail(std::string& out, const TDatBlock& block) {
-  if (!block.Name.empty()) AppendTag(out, block, true);
+void WriteTail(std::string& out, const TDatBlock& block, bool root) {
+  if (!root || !block.Name.empty()) AppendTag(out, block, true);
 }
 
 }  // namespace
@@ -249,8 +251,8 @@ void TDat::LoadFromText(std::string_view text) {
 
 std::string TDat::ToText() const {
   std::string out;
-  WalkDepthFirst([&out](const TDatBlock& block) { WriteHead(out, block); },
-                 [&out](const TDatBlock& block) { WriteTail(out, block); });
+  WalkDepthFirst([this, &out](const TDatBlock& block) { WriteHead(out, block, &block == this); },
+                 [this, &out](const TDatBlock& block) { WriteTail(out, block, &block == this); });
   return out;
 }
 
