@@ -246,3 +246,57 @@ void PSCompileSession::EmitOpenArrayArgument(const PSExpr& arg, bool byRef) {
   PSOperand slot = PushTemp(arg.Type);
   EmitInto(slot, arg.Type, arg);
 }
+
+bool PSCompileSession::ParseArgument(const PSProc& proc, size_t index, PSExprPtr& out) {
+  bool open = proc.Untyped == PSUntyped::None && index < proc.Decl.Params.size() &&
+              proc.Decl.Params[index].Type->OpenArray;
+  if (open && Tk() == tkOpenBracket) {
+    return ParseArrayConstructor(proc.Decl.Params[index].Type->Element, out);
+  }
+  return ParseExpression(out);
+}
+
+// constructor -> '[' [ expression { ',' expression } ] ']'
+// Builds a dynamic array of the parameter's element type; an array of const takes values
+// of any type, each held as a variant.
+bool PSCompileSession::ParseArrayConstructor(PSType* element, PSExprPtr& out) {
+  auto node = std::make_unique<PSExpr>();
+  node->Kind = PSExprKind::ArrayOf;
+  node->Type = ArrayOf(element);
+  node->Where = Here();
+  Next();
+  for (bool more = Tk() != tkCloseBracket; more;) {
+    PSExprPtr item;
+    if (!ParseExpression(item)) return false;
+    if (!CanAssign(element, item->Type)) return ErrorAt(item->Where, ecTypeMismatch);
+    node->Args.push_back(std::move(item));
+    more = Tk() == tkComma;
+    if (more) Next();
+  }
+  if (!Expect(tkCloseBracket, ecCloseBlockExpected)) return false;
+  SetHeight(*node);
+  out = std::move(node);
+  return true;
+}
+
+// SetArrayLength(dest, count), then every element by its number.
+void PSCompileSession::EmitArrayConstructor(const PSOperand& dest, const PSExpr& e) {
+  PSExpr resize;
+  resize.Kind = PSExprKind::Call;
+  resize.Proc = setArrayLength_;
+  auto array = std::make_unique<PSExpr>();
+  array->Kind = PSExprKind::Var;
+  array->Type = e.Type;
+  array->Var = dest.Var;
+  resize.Args.push_back(std::move(array));
+  resize.Args.push_back(
+      ConstExpr(e.Where, IntConst(longInt_, static_cast<int64_t>(e.Args.size()))));
+  EmitCall(resize);
+  for (size_t i = 0; i < e.Args.size(); ++i) {
+    PSOperand item;
+    item.Kind = TPSOperandKind::Element;
+    item.Var = dest.Var;
+    item.Index = static_cast<uint32_t>(i);
+    EmitAssign(item, *e.Args[i]);
+  }
+}

@@ -40,7 +40,7 @@ bool PSCompileSession::ParseCall(PSProc& proc, const PSPos& at, PSExprPtr& out) 
     } else {
       for (;;) {
         PSExprPtr arg;
-        if (!ParseExpression(arg)) return false;
+        if (!ParseArgument(proc, args.size(), arg)) return false;
         args.push_back(std::move(arg));
         if (Tk() == tkCloseParen) break;
         if (Tk() != tkComma)

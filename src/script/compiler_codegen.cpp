@@ -183,6 +183,8 @@ void PSCompileSession::EmitComputed(const PSOperand& dest, const PSExpr& e) {
       PatchHere(skip);
       return;
     }
+    case PSExprKind::ArrayOf:
+      return EmitArrayConstructor(dest, e);
     default:  // Convert: chr and ord assign into a slot of the other type
       EmitAssign(dest, *e.Left);
   }

@@ -209,7 +209,20 @@ struct PSSymbol {
 };
 
 // Expression trees, folded where constant.
-enum class PSExprKind { Const, Var, Calc, Compare, Not, Negate, Convert, Call, AndThen, OrElse };
+enum class PSExprKind {
+  Const,
+  Var,
+  Calc,
+  Compare,
+  Not,
+  Negate,
+  Convert,
+  Call,
+  AndThen,
+  OrElse,
+  // records and arrays
+  ArrayOf,  // an open array constructor: its elements in Args
+};
 
 struct PSExpr;
 using PSExprPtr = std::unique_ptr<PSExpr>;
@@ -612,6 +625,12 @@ class PSCompileSession {
   static bool IsRecord(const PSType* t);
   static bool IsStaticArray(const PSType* t);
   static bool IsAnyArray(const PSType* t);
+  // An argument of a call: an array constructor for an open array parameter.
+  bool ParseArgument(const PSProc& proc, size_t index, PSExprPtr& out);
+  // '[' [ expression { ',' expression } ']' of an open array of element.
+  bool ParseArrayConstructor(PSType* element, PSExprPtr& out);
+  // The array of a constructor into dest, a fresh slot of its dynamic array type.
+  void EmitArrayConstructor(const PSOperand& dest, const PSExpr& e);
   // with -> WITH expression { ',' expression } DO statement
   bool ParseWith();
   // An assignment to a variable with its selectors parsed, or an indexed string one.
@@ -662,4 +681,5 @@ class PSCompileSession {
   };
   std::vector<PSWithScope> withs_;  // innermost last
   PSProc* getArrayLength_ = nullptr;
+  PSProc* setArrayLength_ = nullptr;
 };

@@ -51,6 +51,15 @@ begin
   for i := 0 to n - 1 do Result[i] := i + 1;
 end;
 
+// An array of const takes values of any type, each as a variant.
+function Describe2(const args: array of const): string;
+var
+  second: string;
+begin
+  if Length(args) > 1 then second := args[1];
+  Result := IntToStr(Length(args)) + '[' + second + ']';
+end;
+
 function Join(const w: array of string): string;
 var
   i: Integer;
@@ -98,6 +107,10 @@ begin
   Twice(a);
   Print(IntToStr(zero[1]) + ' ' + IntToStr(a[0]));
   Print(Describe(zero) + ' ' + Describe(a) + ' ' + IntToStr(zero[0]) + ' ' + IntToStr(a[0]));
+  // Array constructors for open array parameters.
+  k := 5;
+  Print(IntToStr(Sum([1, 2, k * 10])) + ' ' + IntToStr(Sum([])) + ' ' + Join(['x', 'y', 'z']));
+  Print(Describe2([1, 'second', 2.5, True]) + ' ' + Describe2([]));
   // Strings in arrays: a[i][j] indexes the string, for reading and writing.
   words[0] := 'tree';
   words[1] := 'house';
@@ -143,6 +156,8 @@ end.
 // expect: 60 10
 // expect: 20 2
 // expect: 4/120 4/20 0 -100
+// expect: 53 0 xyz
+// expect: 4[second] 0[]
 // expect: mouse xrz e treemousexrz
 // expect: aXcc
 // expect: 43 text 3
