@@ -121,6 +121,7 @@ void PSCompileSession::AddSelector(PSExprPtr& e, PSSelector selector, PSType* ty
     auto var = std::make_unique<PSExpr>();
     var->Kind = PSExprKind::Var;
     var->Where = e->Where;
+    var->Height = e->Height + 1;
     var->Source = std::move(e);
     e = std::move(var);
   }
