@@ -102,7 +102,7 @@ bool PSCompileSession::ParseArrayRange(PSType*& indexType, int64_t& low, int64_t
 bool PSCompileSession::MakeStaticArray(const PSPos& at, PSType* indexType, int64_t low,
                                        int64_t high, PSType* element, PSType*& out) {
   if (high < low || low < INT32_MIN || low > INT32_MAX) return ErrorAt(at, ecTypeMismatch);
-  uint64_t count = static_cast<uint64_t>(high - low) + 1;
+  uint64_t count = static_cast<uint64_t>(high) - static_cast<uint64_t>(low) + 1;
   if (count >= kStaticArrayCountLimit || count * PSValueSize(element) > kMaxValueSize) {
     return ErrorAt(at, ecCustomError, "Data type too large");
   }
@@ -141,9 +141,9 @@ bool PSCompileSession::AddIndex(PSExprPtr& e, PSExprPtr index) {
   if (!fits) return ErrorAt(index->Where, ecTypeMismatch);
   PSSelector selector;
   selector.Low = IsStaticArray(array) ? array->Low : 0;
-  if (index->Kind == PSExprKind::Const) {
-    int64_t number = index->Value.Int - selector.Low;
-    if (number >= 0 && number <= INT32_MAX) {
+  if (index->Kind == PSExprKind::Const && index->Value.Int >= selector.Low) {
+    uint64_t number = static_cast<uint64_t>(index->Value.Int) - static_cast<uint64_t>(selector.Low);
+    if (number <= INT32_MAX) {
       selector.Number = static_cast<uint32_t>(number);
       AddSelector(e, std::move(selector), array->Element);
       return true;
