@@ -1,4 +1,4 @@
-// The script engine against Lua 5.4: five programs written in both languages, each run on
+// The script engine against Lua 5.4: six programs written in both languages, each run on
 // our executor and on Lua in the same process. Prints both times and the ratio engine/Lua
 // (below 1.0: the engine is faster). Compiling and loading are not timed, as the game
 // compiles once per level and runs its scripts many times.
@@ -97,6 +97,23 @@ const Program kPrograms[] = {
           if i % 100000 == 0 then s = s .. tostring(hits) .. ';' end
         end
         report(s .. tostring(math.floor(acc))))"},
+    {"array",
+     R"(var a: array of Int64; i, r: Integer; sum: Int64;
+        begin
+          SetLength(a, 1000000);
+          sum := 0;
+          for r := 1 to 20 do begin
+            for i := 0 to 999999 do a[i] := i + r;
+            for i := 0 to 999999 do sum := sum + a[i];
+          end;
+          Report(IntToStr(sum));
+        end.)",
+     R"(local a, sum = {}, 0
+        for r = 1, 20 do
+          for i = 1, 1000000 do a[i] = i - 1 + r end
+          for i = 1, 1000000 do sum = sum + a[i] end
+        end
+        report(tostring(sum)))"},
 };
 
 using Clock = std::chrono::steady_clock;

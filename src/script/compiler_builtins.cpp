@@ -135,6 +135,8 @@ void PSCompileSession::DeclareBuiltins() {
   strGet_ = procs_[Lookup("STRGET")->Index].get();
   strGet2_ = procs_[Lookup("STRGET2")->Index].get();
   strSet_ = procs_[Lookup("STRSET")->Index].get();
+  getArrayLength_ = procs_[Lookup("GETARRAYLENGTH")->Index].get();
+  setArrayLength_ = procs_[Lookup("SETARRAYLENGTH")->Index].get();
 }
 
 const TPSRegProc& PSCompileSession::DeclareHostRoutine(std::string_view header) {

@@ -40,7 +40,7 @@ bool PSCompileSession::ParseCall(PSProc& proc, const PSPos& at, PSExprPtr& out) 
     } else {
       for (;;) {
         PSExprPtr arg;
-        if (!ParseExpression(arg)) return false;
+        if (!ParseArgument(proc, args.size(), arg)) return false;
         args.push_back(std::move(arg));
         if (Tk() == tkCloseParen) break;
         if (Tk() != tkComma)
@@ -78,6 +78,7 @@ bool PSCompileSession::ParseSizeOf(const PSPos& at, PSExprPtr& out) {
 }
 
 bool PSCompileSession::CheckArgument(const PSParam& param, PSExprPtr& arg) {
+  if (param.Type->OpenArray) return CheckOpenArrayArgument(param, arg);
   bool anyString = param.Type->AnyString;
   if (param.ByRef()) {
     if (arg->Kind != PSExprKind::Var || !arg->Assignable) {
@@ -94,6 +95,8 @@ bool PSCompileSession::CheckArgument(const PSParam& param, PSExprPtr& arg) {
 // The built-ins without a parameter list check their arguments here.
 bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<PSExprPtr>& args,
                                     PSExprPtr& out) {
+  bool done = false;
+  if (!ArrayBuiltin(proc, at, args, out, done) || done) return !failed_;
   PSExpr& first = *args[0];
   bool byRef = false;
   bool fits = true;

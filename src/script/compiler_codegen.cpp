@@ -108,6 +108,7 @@ PSOperand PSCompileSession::Prepare(const PSExpr& e, int& temps) {
   temps = 0;
   if (e.Kind == PSExprKind::Const) return ConstOperand(e.Value);
   if (e.Kind == PSExprKind::Var) {
+    if (!e.Path.empty() || e.Source) return SelectOperand(e, temps);
     operand.Var = e.Var;
     return operand;
   }
@@ -182,6 +183,8 @@ void PSCompileSession::EmitComputed(const PSOperand& dest, const PSExpr& e) {
       PatchHere(skip);
       return;
     }
+    case PSExprKind::ArrayOf:
+      return EmitArrayConstructor(dest, e);
     default:  // Convert: chr and ord assign into a slot of the other type
       EmitAssign(dest, *e.Left);
   }
@@ -223,13 +226,15 @@ void PSCompileSession::EmitCall(const PSExpr& call) {
 // A by-reference argument is a reference slot set to the variable; a value argument a
 // slot of the parameter's type (or, without a parameter, of the argument's own type).
 void PSCompileSession::EmitArgument(const PSParam* param, const PSExpr& arg, bool byRef) {
+  if (param && param->Type->OpenArray) return EmitOpenArrayArgument(arg, byRef);
   if (byRef) {
     PSOperand slot = PushTemp(pointer_);
-    PSOperand var;
-    var.Var = arg.Var;
+    int temps = 0;
+    PSOperand var = Prepare(arg, temps);  // a variable, perhaps with selectors
     Emit(TPSOpcode::SetRef);
     EmitOperand(slot);
     EmitOperand(var);
+    Pop(temps);
     return;
   }
   PSType* type = param ? param->Type : arg.Type;
@@ -286,6 +291,7 @@ TPSContainer PSCompileSession::BuildContainer() {
     TPSContainerType entry;
     entry.BaseType = type->Base;
     if (type->Element) entry.ElementType = type->Element->ContainerNo;
+    FillContainerType(*type, entry);
     c.Types.push_back(std::move(entry));
   }
   return c;

@@ -99,7 +99,9 @@ bool PSCompileSession::ParseParams(PSDecl& decl) {
     }
     if (!Expect(tkColon, ecColonExpected)) return false;
     PSType* type = nullptr;
+    bool open = Tk() == tkArray;
     if (!ParseTypeRef(type)) return false;
+    if (open) type = OpenArrayOf(type->Element);
     for (size_t i = first; i < decl.Params.size(); ++i)
       decl.Params[i].Type = type;
     if (Tk() == tkCloseParen) break;

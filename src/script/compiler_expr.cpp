@@ -264,20 +264,21 @@ bool PSCompileSession::ParseStringConst(PSExprPtr& out) {
   return true;
 }
 
-// ident-factor -> constant | variable ['[' expression ']'] | function [arguments]
+// ident-factor -> (constant | variable | function [arguments] | with-field) selectors
 bool PSCompileSession::ParseIdentifierFactor(PSExprPtr& out) {
   PSPos at = Here();
   std::string name = lex_.TokenText();
+  if (FindWithField(name, at, out)) {
+    Next();
+    return ParseSelectors(out, false);
+  }
   const PSSymbol* sym = Lookup(name);
   if (!sym) return Error(ecUnknownIdentifier, name);
   switch (sym->Kind) {
     case PSSymbolKind::Const:
       Next();
       out = ConstExpr(at, consts_[sym->Index]);
-      while (Tk() == tkOpenBracket) {
-        if (!ParseStringIndex(out, out)) return false;
-      }
-      return true;
+      return ParseSelectors(out, false);
     case PSSymbolKind::Type:
       return Error(ecTypeMismatch);
     case PSSymbolKind::Proc: {
@@ -285,18 +286,12 @@ bool PSCompileSession::ParseIdentifierFactor(PSExprPtr& out) {
       Next();
       if (!ParseCall(proc, at, out)) return false;
       if (!out->Type) return ErrorAt(at, ecNoResult);
-      while (Tk() == tkOpenBracket) {
-        if (!ParseStringIndex(out, out)) return false;
-      }
-      return true;
+      return ParseSelectors(out, false);
     }
     default: {
       PSSymbol copy = *sym;
       if (!ParseVariable(copy, at, out)) return false;
-      while (Tk() == tkOpenBracket) {
-        if (!ParseStringIndex(out, out)) return false;
-      }
-      return true;
+      return ParseSelectors(out, false);
     }
   }
 }

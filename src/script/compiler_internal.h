@@ -82,7 +82,24 @@ struct PSPos {
 };
 
 // How a type is built.
-enum class PSTypeKind { Plain, Enum, Array, Interface };
+enum class PSTypeKind {
+  Plain,
+  Enum,
+  Array,
+  Interface,
+  // records and arrays
+  Record,
+  StaticArray,
+};
+
+struct PSType;
+
+// A field of a record type.
+struct PSField {
+  std::string Name;  // upper case
+  std::string OrgName;
+  PSType* Type = nullptr;
+};
 
 // A type of the program: standard, declared by the script or by a host header.
 struct PSType {
@@ -95,6 +112,12 @@ struct PSType {
   bool AnyString = false;                 // AnyString: parameters that accept any string
   PSType* Element = nullptr;              // Array
   uint32_t ContainerNo = kPSNotNumbered;  // given on first use, in that order
+  // records and arrays
+  std::vector<PSField> Fields;  // Record, in order
+  int64_t Low = 0;              // StaticArray: the lowest index
+  uint32_t Count = 0;           // StaticArray: the number of elements
+  PSType* IndexType = nullptr;  // StaticArray: the type of its bounds
+  bool OpenArray = false;       // Array: an `array of` parameter, static or dynamic inside
 };
 
 // Type classes the operators and conversions test.
@@ -186,10 +209,31 @@ struct PSSymbol {
 };
 
 // Expression trees, folded where constant.
-enum class PSExprKind { Const, Var, Calc, Compare, Not, Negate, Convert, Call, AndThen, OrElse };
+enum class PSExprKind {
+  Const,
+  Var,
+  Calc,
+  Compare,
+  Not,
+  Negate,
+  Convert,
+  Call,
+  AndThen,
+  OrElse,
+  // records and arrays
+  ArrayOf,  // an open array constructor: its elements in Args
+};
 
 struct PSExpr;
 using PSExprPtr = std::unique_ptr<PSExpr>;
+
+// One selector after a variable: a record field or a constant array element (Number), or
+// an array element whose index is computed (Index, less Low).
+struct PSSelector {
+  uint32_t Number = 0;
+  PSExprPtr Index;
+  int64_t Low = 0;
+};
 
 // One node. Var nodes carry the operand's variable number; Calc and Compare an operator
 // code; unary nodes their operand in Left; Call nodes a procedure and its arguments.
@@ -206,6 +250,9 @@ struct PSExpr {
   PSProc* Proc = nullptr;
   std::vector<PSExprPtr> Args;
   int Height = 1;  // of the tree below and including this node
+  // records and arrays
+  std::vector<PSSelector> Path;  // Var: the selectors after the variable, in order
+  PSExprPtr Source;              // Var: a call whose result slot stands for the variable
 };
 
 // The deepest nesting of statements, factors and expression trees the compiler follows;
@@ -528,6 +575,69 @@ class PSCompileSession {
   // The ImportDecl bytes of a parameter list.
   static std::string ImportDeclOf(const PSDecl& decl);
 
+  // --- records and arrays (compiler_records.cpp, compiler_arrays.cpp) ---
+  // `record` or `array` type forms of a type or var section, standing on their keyword.
+  bool ParseStructuredType(const std::string& orgName, PSType*& out);
+  // A record type, standing on RECORD.
+  bool ParseRecordType(PSType*& out);
+  // The names and type of one field group of a record.
+  bool ParseFieldGroup(std::vector<PSField>& fields);
+  // A dynamic or static array type, standing on ARRAY.
+  bool ParseArrayType(PSType*& out);
+  // One index range of a static array: constant bounds or an ordinal type name.
+  bool ParseArrayRange(PSType*& indexType, int64_t& low, int64_t& high);
+  // A static array type of element over an index range.
+  bool MakeStaticArray(const PSPos& at, PSType* indexType, int64_t low, int64_t high,
+                       PSType* element, PSType*& out);
+  // The open array parameter type of an element type.
+  PSType* OpenArrayOf(PSType* element);
+  // Field selectors and indexes after a value. With assignment it stops before a string
+  // index, which the assignment compiles as a StrSet call.
+  bool ParseSelectors(PSExprPtr& e, bool assignment);
+  // `.` field, standing on the period.
+  bool ParseFieldSelector(PSExprPtr& e);
+  // `[` index { `,` index } `]`, standing on the bracket.
+  bool ParseIndexSelector(PSExprPtr& e);
+  // One index of an array value, appended to its selectors.
+  bool AddIndex(PSExprPtr& e, PSExprPtr index);
+  // Appends a selector; a value that is no variable becomes the source of one.
+  void AddSelector(PSExprPtr& e, PSSelector selector, PSType* type);
+  // The operand of a variable with selectors: references to the aggregates on the way and
+  // index variables are pushed (temps counts them).
+  PSOperand SelectOperand(const PSExpr& e, int& temps);
+  // The index variable of a computed index, pushed when it must be computed.
+  uint32_t IndexVar(const PSSelector& selector, int& temps);
+  // Length, Low, High and GetArrayLength of arrays whose bounds are known, and of open
+  // array parameters; done when handled.
+  bool ArrayBuiltin(PSProc& proc, const PSPos& at, std::vector<PSExprPtr>& args, PSExprPtr& out,
+                    bool& done);
+  // An argument of an open array parameter.
+  bool CheckOpenArrayArgument(const PSParam& param, PSExprPtr& arg);
+  // Its slot: a copy of the array as it is (static or dynamic), or a reference.
+  void EmitOpenArrayArgument(const PSExpr& arg, bool byRef);
+  // The record and array parts of a type's container entry.
+  void FillContainerType(const PSType& type, TPSContainerType& entry);
+  // The value size of a record or static array, as the container counts it.
+  static uint64_t AggregateSize(const PSType* t);
+  // Whether two static arrays have the same bounds and elements.
+  static bool SameStaticArray(const PSType* a, const PSType* b);
+  // Whether a type is a record, a static, dynamic or open array.
+  static bool IsRecord(const PSType* t);
+  static bool IsStaticArray(const PSType* t);
+  static bool IsAnyArray(const PSType* t);
+  // An argument of a call: an array constructor for an open array parameter.
+  bool ParseArgument(const PSProc& proc, size_t index, PSExprPtr& out);
+  // '[' [ expression { ',' expression } ']' of an open array of element.
+  bool ParseArrayConstructor(PSType* element, PSExprPtr& out);
+  // The array of a constructor into dest, a fresh slot of its dynamic array type.
+  void EmitArrayConstructor(const PSOperand& dest, const PSExpr& e);
+  // with -> WITH expression { ',' expression } DO statement
+  bool ParseWith();
+  // An assignment to a variable with its selectors parsed, or an indexed string one.
+  bool ParseTargetStatement(PSExprPtr target);
+  // A record field that an enclosing `with` names, as a variable.
+  bool FindWithField(const std::string& name, const PSPos& at, PSExprPtr& out);
+
   TPSPascalCompiler& owner_;
   std::string source_;
   TPSPascalParser lex_;
@@ -563,4 +673,13 @@ class PSCompileSession {
   PSProc* strGet_ = nullptr;
   PSProc* strGet2_ = nullptr;
   PSProc* strSet_ = nullptr;
+  // records and arrays
+  struct PSWithScope {
+    PSType* Type = nullptr;  // the record
+    uint32_t Var = 0;        // the record variable, or a reference to it
+    bool Assignable = false;
+  };
+  std::vector<PSWithScope> withs_;  // innermost last
+  PSProc* getArrayLength_ = nullptr;
+  PSProc* setArrayLength_ = nullptr;
 };

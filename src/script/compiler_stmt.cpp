@@ -92,6 +92,9 @@ bool PSCompileSession::ParseStatementKind(bool single) {
     case tkCase:
       ok = ParseCase();
       break;
+    case tkWith:
+      ok = ParseWith();
+      break;
     case tkExit:
       ok = ParseExit();
       break;
@@ -104,10 +107,15 @@ bool PSCompileSession::ParseStatementKind(bool single) {
   return ok && !failed_;
 }
 
-// ident-statement -> variable [ '[' expression ']' ] ':=' expression | call | BREAK | CONTINUE
+// ident-statement -> target-statement | call | BREAK | CONTINUE
 bool PSCompileSession::ParseIdentifierStatement() {
   PSPos at = Here();
   std::string name = lex_.TokenText();
+  PSExprPtr target;
+  if (FindWithField(name, at, target)) {
+    Next();
+    return ParseSelectors(target, true) && ParseTargetStatement(std::move(target));
+  }
   const PSSymbol* sym = Lookup(name);
   if (!sym && (name == "BREAK" || name == "CONTINUE")) return ParseBreakContinue(name == "BREAK");
   if (!sym) return Error(ecUnknownIdentifier, name);
@@ -126,8 +134,13 @@ bool PSCompileSession::ParseIdentifierStatement() {
     return Tk() == tkAssign ? ErrorAt(at, ecVariableExpected) : Error(ecAssignmentExpected);
   }
   PSSymbol copy = *sym;
-  PSExprPtr target;
-  if (!ParseVariable(copy, at, target)) return false;
+  if (!ParseVariable(copy, at, target) || !ParseSelectors(target, true)) return false;
+  return ParseTargetStatement(std::move(target));
+}
+
+// target-statement -> selected-variable ':=' expression
+//                   | selected-string '[' expression ']' ':=' expression
+bool PSCompileSession::ParseTargetStatement(PSExprPtr target) {
   if (Tk() == tkOpenBracket && PSIsString(target->Type)) {
     Next();
     PSExprPtr index;
@@ -147,7 +160,10 @@ bool PSCompileSession::ParseAssignment(PSExprPtr target) {
   PSExprPtr value;
   if (!ParseExpression(value)) return false;
   if (!CanAssign(target->Type, value->Type)) return ErrorAt(value->Where, ecTypeMismatch);
-  EmitAssign(VarOperand(*target), *value);
+  int temps = 0;
+  PSOperand dest = Prepare(*target, temps);  // a variable, perhaps with selectors
+  EmitAssign(dest, *value);
+  Pop(temps);
   return true;
 }
 

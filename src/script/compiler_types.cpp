@@ -54,6 +54,9 @@ TPSBaseType EnumBase(int64_t high) {
 }  // namespace
 
 uint32_t PSValueSize(const PSType* t) {
+  if (t->Kind == PSTypeKind::Record || t->Kind == PSTypeKind::StaticArray) {
+    return static_cast<uint32_t>(PSCompileSession::AggregateSize(t));
+  }
   return BaseValueSize(t->Base);
 }
 
@@ -164,6 +167,7 @@ bool PSCompileSession::ParseTypeRef(PSType*& out) {
 
 // typedef -> typeref | '(' ident { ',' ident } ')'
 bool PSCompileSession::ParseTypeDef(const std::string& orgName, PSType*& out) {
+  if (Tk() == tkRecord || Tk() == tkArray) return ParseStructuredType(orgName, out);
   if (Tk() != tkOpenParen) return ParseTypeRef(out);
   Next();
   std::vector<std::string> values;
@@ -189,6 +193,8 @@ uint32_t PSCompileSession::TypeNo(PSType* t) {
   if (t->ContainerNo == kPSNotNumbered) {
     // Elements first: a container type refers to earlier entries only.
     if (t->Element) TypeNo(t->Element);
+    for (const PSField& field : t->Fields)
+      TypeNo(field.Type);
     t->ContainerNo = static_cast<uint32_t>(usedTypes_.size());
     usedTypes_.push_back(t);
   }
@@ -203,6 +209,7 @@ bool PSCompileSession::SameType(const PSType* a, const PSType* b) {
 
 bool PSCompileSession::CanAssign(const PSType* dest, const PSType* src) {
   if (SameType(dest, src) || IsVariant(dest) || IsVariant(src)) return true;
+  if (IsStaticArray(dest)) return SameStaticArray(dest, src);
   if (PSIsInteger(dest)) return PSIsInteger(src);
   if (PSIsFloat(dest)) return PSIsNumber(src);
   if (PSIsString(dest)) return PSIsString(src) || PSIsChar(src);

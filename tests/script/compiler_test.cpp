@@ -537,6 +537,37 @@ proc 0 "!MAIN"
   0074  ret
 proc 1 external "STRGET2"
 )"},
+      // A constant field or index selects by number, a computed index through a variable
+      // (less the low bound); a selector after another one goes through a reference.
+      {"type TR = record a: Byte; b: array[2..4] of Integer; end;"
+       "var r: TR; i: Integer; d: array of Integer;"
+       "begin r.b[i] := r.b[3]; d[i] := r.a; end.",
+       R"(version 23 main 0
+type 0 Pointer
+type 1 S64
+type 2 U8
+type 3 S32
+type 4 StaticArray 3 3 2
+type 5 Record 2 4
+type 6 Array 3
+var 0 type 5 export "R"
+var 1 type 3 export "I"
+var 2 type 6 export "D"
+proc 0 "!MAIN"
+  0000  pushtype 0
+  0005  setref [+1], G0.1
+  0020  pushtype 1
+  0025  assign [+2], G1
+  0036  calc 1, [+2], #1:2
+  0056  pushtype 0
+  0061  setref [+3], G0.1
+  0076  assign [+1][[+2]], [+3].1
+  0095  pop
+  0096  pop
+  0097  pop
+  0098  assign G2[G1], G0.0
+  0117  ret
+)"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Compile(c.source), c.listing) << c.source;
