@@ -113,7 +113,7 @@ bool PSCompileSession::CallUses(const std::string& unit) {
   return ok;
 }
 
-// program -> [PROGRAM ident ';'] [uses] { declaration } BEGIN statements END '.'
+// program -> [PROGRAM ident ';'] [uses] { declaration | label-section } BEGIN statements END '.'
 bool PSCompileSession::ParseProgram() {
   if (Tk() == tkProgram) {
     Next();
@@ -132,6 +132,9 @@ bool PSCompileSession::ParseProgram() {
         break;
       case tkVar:
         if (!ParseVarSection(true)) return false;
+        break;
+      case tkLabel:
+        if (!ParseLabelSection(true)) return false;
         break;
       case tkProcedure:
       case tkFunction:
@@ -179,6 +182,7 @@ bool PSCompileSession::ParseMainBlock() {
   Next();
   // Text after the final period is not read, so it cannot raise anything.
   if (Tk() != tkPeriod) return Error(ecPeriodExpected);
+  if (!ResolveLabels()) return false;
   EndCode();
   return true;
 }
@@ -198,6 +202,7 @@ bool PSCompileSession::FinishProgram() {
 bool PSCompileSession::CheckNewName(const std::string& name, bool local) {
   const auto& scope = local ? localScope_ : globalScope_;
   if (scope.contains(name)) return Error(ecDuplicateIdentifier, name);
+  if (FindLabel(local ? localLabels_ : globalLabels_, name)) return Error(ecDuplicateIdentifier, name);
   return true;
 }
 

@@ -255,11 +255,14 @@ void PSCompileSession::BeginCode(PSProc& proc, int depth) {
   code_ = &proc.Code;
   depth_ = depth;
   loops_.clear();
+  tries_.clear();
+  gotos_.clear();
 }
 
 // The end of every body returns; the return releases the locals.
 void PSCompileSession::EndCode() {
   Emit(TPSOpcode::Return);
+  EmitGotoStubs();
   code_ = nullptr;
 }
 

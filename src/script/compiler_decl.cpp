@@ -178,7 +178,7 @@ PSProc* PSCompileSession::AddNamedProc(std::unique_ptr<PSProc> proc) {
   return added;
 }
 
-// body -> [EXPORT ';'] { var-section } BEGIN statements END ';'
+// body -> [EXPORT ';'] { var-section | label-section } BEGIN statements END ';'
 bool PSCompileSession::ParseProcBody(PSProc& proc) {
   proc_ = &proc;
   localScope_.clear();
@@ -192,8 +192,9 @@ bool PSCompileSession::ParseProcBody(PSProc& proc) {
     if (!Expect(tkSemicolon, ecSemicolonExpected)) return false;
   }
   if (Tk() == tkExternal) return Error(ecBeginExpected);
-  while (Tk() == tkVar) {
-    if (!ParseVarSection(false)) return false;
+  localLabels_.clear();
+  while (Tk() == tkVar || Tk() == tkLabel) {
+    if (!(Tk() == tkVar ? ParseVarSection(false) : ParseLabelSection(false))) return false;
   }
   if (Tk() != tkBegin) return Error(ecBeginExpected);
   BeginCode(proc, 0);
@@ -203,6 +204,7 @@ bool PSCompileSession::ParseProcBody(PSProc& proc) {
   if (!ParseStatementList({tkEnd})) return false;
   Next();
   if (!Expect(tkSemicolon, ecSemicolonExpected)) return false;
+  if (!ResolveLabels()) return false;
   EndCode();
   proc_ = nullptr;
   localScope_.clear();
