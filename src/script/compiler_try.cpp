@@ -106,6 +106,8 @@ bool PSCompileSession::ParseLabelStatement(PSLabel& label) {
   label.At = code_->size();
   label.Depth = depth_;
   label.Tries = tries_;
+  // A label may end a try part as it may end a block.
+  if (Tk() == tkFinally || Tk() == tkExcept) return true;
   return ParseStatement(true);
 }
 

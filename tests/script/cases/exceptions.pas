@@ -38,6 +38,19 @@ begin
   Print('after the try');
 end;
 
+// exit from inside a case statement: the finally part runs on the stack as the try found it.
+function Picked(n: Integer): string;
+begin
+  try
+    case n + 0 of
+      1: exit;
+    end;
+    Result := 'none';
+  finally
+    Result := Result + '<' + IntToStr(n * 2);
+  end;
+end;
+
 function Described: string;
 begin
   Result := ExceptionToString(ExceptionType, ExceptionParam);
@@ -145,6 +158,7 @@ begin
   end;
   // exit waits for the finally part; the finally part can still change the result.
   Print(IntToStr(Guarded(5)) + ' ' + IntToStr(Guarded(0)));
+  Print(Picked(1) + Picked(2));
   // break and continue leave try parts through their finally parts.
   count := 0;
   for i := 1 to 5 do begin
@@ -204,6 +218,12 @@ begin
   except
     Print(IntToStr(ord(ExceptionType)) + ' ' + Described);
   end;
+  // Raising "no error" is a routine that failed without an exception.
+  try
+    RaiseException(ErNoError, 'none');
+  except
+    Print(Described);
+  end;
   // An exception no handler takes stops the run.
   try
     Fail('unhandled');
@@ -239,6 +259,7 @@ end.
 // expect: guarded finally -1
 // expect: after the try
 // expect: 50 -10
+// expect: <2none<4
 // expect: loop 1
 // expect: loop 3
 // expect: finally parts run 4, i = 4
@@ -252,6 +273,7 @@ end.
 // expect: No Error 0 0
 // expect: 0 No Error|1 Cannot Import P|2 Invalid Type|3 Internal error|4 Invalid Header|5 Invalid Opcode|6 Invalid Opcode Parameter|7 no Main Proc|8 Out of Global Vars range|9 Out of Proc Range|10 Out Of Range|11 Out Of Stack Range|12 Type Mismatch|13 Unexpected End Of File|14 Version error|15 divide by Zero|16 Math error|17 Could not call proc (P)|18 Out of Record Fields Range|19 Out Of Memory|20 Exception: P|21 Null Pointer Exception|22 Null variant error|23 Interface not supported|24 P|
 // expect: 20 Exception: '12x' is not a valid integer value
+// expect: Could not call proc
 // expect: last finally
 // stderr: unhandled
 // status: 1
