@@ -37,6 +37,13 @@ const TPSRegProc& TPSPascalCompiler::DeclareRoutine(std::string_view header) {
   return session_->DeclareHostRoutine(header);
 }
 
+void TPSPascalCompiler::DeclareAttributeType(std::string_view header) {
+  if (!session_ || !inUses_) {
+    throw EPSCompilerException("This function can only be called from within the OnUses event");
+  }
+  session_->DeclareHostAttributeType(header);
+}
+
 PSCompileSession::PSCompileSession(TPSPascalCompiler& owner, std::string_view source)
     : owner_(owner), source_(source) {}
 
@@ -139,6 +146,10 @@ bool PSCompileSession::ParseProgram() {
       case tkProcedure:
       case tkFunction:
         if (!ParseProcedure()) return false;
+        break;
+      case tkOpenBracket:
+        if (!ParseAttributes()) return false;
+        if (Tk() != tkProcedure && Tk() != tkFunction) return Error(ecBeginExpected);
         break;
       case tkBegin:
         return ParseMainBlock();

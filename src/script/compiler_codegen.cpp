@@ -278,6 +278,7 @@ TPSContainer PSCompileSession::BuildContainer() {
       entry.Code = proc->Code;
       entry.ExportName = proc->Name;
       entry.ExportDecl = DeclText(*proc);
+      entry.Attributes = proc->Attributes;
       if (proc->Name == "!MAIN") c.MainProc = proc->ContainerNo;
     }
     c.Procs.push_back(std::move(entry));
@@ -289,6 +290,7 @@ TPSContainer PSCompileSession::BuildContainer() {
     TPSContainerType entry;
     entry.BaseType = type->Base;
     if (type->Element) entry.ElementType = type->Element->ContainerNo;
+    entry.Attributes = type->Attributes;
     c.Types.push_back(std::move(entry));
   }
   return c;

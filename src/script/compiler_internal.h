@@ -95,6 +95,8 @@ struct PSType {
   bool AnyString = false;                 // AnyString: parameters that accept any string
   PSType* Element = nullptr;              // Array
   uint32_t ContainerNo = kPSNotNumbered;  // given on first use, in that order
+  // flow: attributes
+  std::vector<TPSAttribute> Attributes;
 };
 
 // Type classes the operators and conversions test.
@@ -164,6 +166,8 @@ struct PSProc {
   std::string Code;
   std::string DeclText;  // script procedures: the export declaration
   uint32_t ContainerNo = kPSNotNumbered;
+  // flow: attributes
+  std::vector<TPSAttribute> Attributes;
 };
 
 // A global or local variable.
@@ -623,8 +627,19 @@ class PSCompileSession {
   bool ResolveLabels();
   // The pops of gotos that leave values behind, after the block's return.
   void EmitGotoStubs();
-  // An attribute list in square brackets before a type or procedure declaration.
+  // Attribute lists in square brackets before a type or procedure declaration
+  // (compiler_attributes.cpp); they wait in pendingAttributes_.
   bool ParseAttributes();
+  // One attribute with its arguments.
+  bool ParseAttribute();
+  // The attributes read before a declaration, handed to it.
+  std::vector<TPSAttribute> TakeAttributes();
+  // DeclareAttributeType's work; throws EPSCompilerException for a bad header.
+  void DeclareHostAttributeType(std::string_view header);
+  // A host attribute type by upper-case name, or null.
+  const PSProc* FindAttributeType(const std::string& name) const;
+  std::vector<std::unique_ptr<PSProc>> attributeTypes_;
+  std::vector<TPSAttribute> pendingAttributes_;
   std::vector<PSTryPart> tries_;
   int tryCount_ = 0;
   std::vector<PSLabel> globalLabels_;

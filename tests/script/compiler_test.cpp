@@ -954,3 +954,94 @@ proc 0 "!MAIN"
     EXPECT_EQ(Compile(c.source), c.listing) << c.source;
   }
 }
+
+// The game's hook with two attribute types besides.
+bool UsesWithAttributes(TPSPascalCompiler& c, const std::string& unit) {
+  c.DeclareAttributeType("Tag(Name: string; Level: integer)");
+  c.DeclareAttributeType("Marker");
+  return GameUses(c, unit);
+}
+
+// "Name(type number = value bytes in hexadecimal, ...)" for each attribute.
+std::string AttributesText(const std::vector<TPSAttribute>& attributes) {
+  std::string out;
+  for (const TPSAttribute& a : attributes) {
+    out += " " + a.Name + "(";
+    for (const TPSAttributeField& f : a.Fields) {
+      out += std::to_string(f.TypeNo) + "=";
+      for (unsigned char b : f.Value) {
+        const char* digits = "0123456789abcdef";
+        out += {digits[b >> 4], digits[b & 15]};
+      }
+      out += ";";
+    }
+    out += ")";
+  }
+  return out;
+}
+
+TEST(Compiler, AttributesTravelWithTheirTypesAndProcedures) {
+  TPSPascalCompiler c;
+  c.OnUses = UsesWithAttributes;
+  ASSERT_TRUE(c.CompileSource(
+      "type [Tag('a', 2)] TColor = (Red, Green); TAlias = TColor;\n"
+      "var x: TAlias;\n"
+      "[Marker, Tag('p', 1 + 2)][Marker] procedure P; forward;\n"
+      "procedure P; begin x := Green; end;\n"
+      "begin P; end."))
+      << Messages(c);
+  std::string data;
+  TPSContainer container;
+  std::string param;
+  ASSERT_TRUE(c.GetCompiledData(data));
+  ASSERT_EQ(ReadContainer(data, container, param), ErNoError);
+  std::string text;
+  for (const TPSContainerType& t : container.Types)
+    text += "type" + AttributesText(t.Attributes) + "\n";
+  for (const TPSContainerProc& p : container.Procs)
+    text += p.ExportName + AttributesText(p.Attributes) + "\n";
+  EXPECT_EQ(text,
+            "type\n"
+            "type\n"
+            "type Tag(0=0100000061;1=02000000;)\n"
+            "P Marker() Tag(0=0100000070;1=03000000;) Marker()\n"
+            "!MAIN\n");
+  EXPECT_EQ(Messages(c), "");
+}
+
+TEST(Compiler, AttributeMessages) {
+  struct Case {
+    const char* source;
+    const char* messages;
+  };
+  const Case cases[] = {
+      {"[Nope] procedure P; begin end; begin end.", "[Error] (1:2): Unknown identifier 'NOPE'\n"},
+      {"[5] procedure P; begin end; begin end.", "[Error] (1:2): Identifier expected\n"},
+      {"[Tag('a', 1) procedure P; begin end; begin end.", "[Error] (1:14): Closing square bracket (']') expected\n"},
+      {"[Tag('a', 1); procedure P; begin end; begin end.", "[Error] (1:13): Closing square bracket (']') expected\n"},
+      {"[Tag('a')] procedure P; begin end; begin end.", "[Error] (1:2): Invalid number of parameters\n"},
+      {"[Tag(1, 1)] procedure P; begin end; begin end.", "[Error] (1:6): Type mismatch\n"},
+      {"[Tag('a' 1)] procedure P; begin end; begin end.", "[Error] (1:10): Closing parenthesis expected\n"},
+      {"var x: Integer; [Tag('a', x)] procedure P; begin end; begin end.", "[Error] (1:27): Type mismatch\n"},
+      {"[Marker] var x: Integer; begin end.", "[Error] (1:10): 'BEGIN' expected\n"},
+      {"type [Marker] T = (A); [Marker] procedure P; begin end; begin end.", ""},
+      {"type [Marker] 5 = (A); begin end.", "[Error] (1:15): Identifier expected\n"},
+  };
+  for (const Case& c : cases) {
+    TPSPascalCompiler compiler;
+    compiler.OnUses = UsesWithAttributes;
+    compiler.CompileSource(c.source);
+    EXPECT_EQ(Messages(compiler), c.messages) << c.source;
+  }
+  // Attribute types are declared like routines: from inside OnUses, with a header that
+  // parses.
+  TPSPascalCompiler outside;
+  EXPECT_THROW(outside.DeclareAttributeType("Tag"), EPSCompilerException);
+  TPSPascalCompiler bad;
+  bad.OnUses = [](TPSPascalCompiler& c, const std::string&) {
+    c.DeclareAttributeType("Tag(var Name: string)");
+    return true;
+  };
+  bad.CompileSource("begin end.");
+  EXPECT_EQ(Messages(bad), "[Error] (1:1): Unable to register type Tag(var Name: string)\n");
+}
