@@ -202,7 +202,7 @@ bool PSCompileSession::ParseProcBody(PSProc& proc) {
     Next();
     if (!Expect(tkSemicolon, ecSemicolonExpected)) return false;
   }
-  if (Tk() == tkExternal) return Error(ecBeginExpected);
+  if (Tk() == tkExternal) return ParseExternal();
   localLabels_.clear();
   while (Tk() == tkVar || Tk() == tkLabel) {
     if (!(Tk() == tkVar ? ParseVarSection(false) : ParseLabelSection(false))) return false;

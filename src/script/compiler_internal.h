@@ -627,6 +627,8 @@ class PSCompileSession {
   bool ResolveLabels();
   // The pops of gotos that leave values behind, after the block's return.
   void EmitGotoStubs();
+  // An external declaration, standing on EXTERNAL.
+  bool ParseExternal();
   // Attribute lists in square brackets before a type or procedure declaration
   // (compiler_attributes.cpp); they wait in pendingAttributes_.
   bool ParseAttributes();

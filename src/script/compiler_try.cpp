@@ -161,3 +161,12 @@ void PSCompileSession::EmitGotoStubs() {
   }
   gotoStubs_.clear();
 }
+
+// external -> EXTERNAL string ';'. No host hook binds external declarations, so one that
+// reads well still fails, at its EXTERNAL, where the body was due.
+bool PSCompileSession::ParseExternal() {
+  PSPos at = Here();
+  Next();
+  if (Tk() != tkString) return Error(ecStringExpected);
+  return ErrorAt(at, ecBeginExpected);
+}

@@ -781,7 +781,7 @@ TEST(Compiler, DeepNestingIsRefusedNotFollowed) {
 
 }  // namespace
 
-TEST(Compiler, TryLabelAndGotoMessages) {
+TEST(Compiler, TryLabelGotoAndFoldingMessages) {
   struct Case {
     const char* source;
     const char* messages;
@@ -808,6 +808,9 @@ TEST(Compiler, TryLabelAndGotoMessages) {
       {"label a; var i: Integer; begin goto a; for i := 1 to 2 do a: ; end.", "[Error] (1:37): Invalid jump\n"},
       {"label a; procedure P; begin goto a; end; begin a: end.", "[Error] (1:34): Invalid jump\n"},
       {"label a; var i: Integer; begin for i := 1 to 2 do goto a; a: end.", ""},
+      {"procedure P; external 5; begin end.", "[Error] (1:23): String Expected\n"},
+      {"const C = 1e4000 * 1e4000; begin end.", "[Error] (1:18): Math Error\n"},
+      {"const C = -1e4000 / 1e-4000; begin end.", "[Error] (1:19): Math Error\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MessagesOf(c.source), c.messages) << c.source;

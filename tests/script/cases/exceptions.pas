@@ -218,6 +218,11 @@ begin
   except
     Print(IntToStr(ord(ExceptionType)) + ' ' + Described);
   end;
+  try
+    i := Round(1e20);
+  except
+    Print(Described);
+  end;
   // Raising "no error" is a routine that failed without an exception.
   try
     RaiseException(ErNoError, 'none');
@@ -273,6 +278,7 @@ end.
 // expect: No Error 0 0
 // expect: 0 No Error|1 Cannot Import P|2 Invalid Type|3 Internal error|4 Invalid Header|5 Invalid Opcode|6 Invalid Opcode Parameter|7 no Main Proc|8 Out of Global Vars range|9 Out of Proc Range|10 Out Of Range|11 Out Of Stack Range|12 Type Mismatch|13 Unexpected End Of File|14 Version error|15 divide by Zero|16 Math error|17 Could not call proc (P)|18 Out of Record Fields Range|19 Out Of Memory|20 Exception: P|21 Null Pointer Exception|22 Null variant error|23 Interface not supported|24 P|
 // expect: 20 Exception: '12x' is not a valid integer value
+// expect: Math error
 // expect: Could not call proc
 // expect: last finally
 // stderr: unhandled
