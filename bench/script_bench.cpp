@@ -1,4 +1,4 @@
-// The script engine against Lua 5.4: five programs written in both languages, each run on
+// The script engine against Lua 5.4: six programs written in both languages, each run on
 // our executor and on Lua in the same process. Prints both times and the ratio engine/Lua
 // (below 1.0: the engine is faster). Compiling and loading are not timed, as the game
 // compiles once per level and runs its scripts many times.
@@ -97,6 +97,38 @@ const Program kPrograms[] = {
           if i % 100000 == 0 then s = s .. tostring(hits) .. ';' end
         end
         report(s .. tostring(math.floor(acc))))"},
+    {"exceptions",
+     R"(var i, caught, cleaned: Integer;
+        procedure Check(n: Integer);
+        begin
+          if n mod 3 = 0 then RaiseException(erCustomError, 'three');
+        end;
+        begin
+          caught := 0; cleaned := 0;
+          for i := 1 to 300000 do begin
+            try
+              try
+                Check(i);
+              finally
+                cleaned := cleaned + 1;
+              end;
+            except
+              if ExceptionParam = 'three' then caught := caught + 1;
+            end;
+          end;
+          Report(IntToStr(caught) + ' ' + IntToStr(cleaned));
+        end.)",
+     R"(local caught, cleaned = 0, 0
+        local function check(n) if n % 3 == 0 then error('three', 0) end end
+        for i = 1, 300000 do
+          local ok, err = pcall(function()
+            local fine, inner = pcall(check, i)
+            cleaned = cleaned + 1
+            if not fine then error(inner, 0) end
+          end)
+          if not ok and err == 'three' then caught = caught + 1 end
+        end
+        report(tostring(caught) .. ' ' .. tostring(cleaned)))"},
 };
 
 using Clock = std::chrono::steady_clock;

@@ -97,6 +97,7 @@ bool TPSMachine::Unwind() {
     if (h.Finally2 != kNoTarget) {
       ip = h.Finally2;
       h.Finally2 = kNoTarget;
+      h.Holding = false;
       return true;
     }
     handlers.pop_back();
@@ -165,7 +166,11 @@ bool TPSMachine::TryEnd(uint8_t part) {
     HandOver(h);
     return true;
   }
-  if (part == 2) h.Except = kNoTarget;
+  if (part == 2) {
+    // The except part is over: the exception routines no longer see its exception.
+    h.Except = kNoTarget;
+    h.Holding = false;
+  }
   if (part != 3 && h.Finally2 != kNoTarget) return jump(h.Finally2);
   uint32_t next = h.Resume != kNoTarget ? h.Resume : h.End != kNoTarget ? h.End : after;
   if (leaving) next = after;

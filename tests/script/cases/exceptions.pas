@@ -2,9 +2,10 @@
 // errors inside finally and except parts, exit, break and continue out of try parts, and
 // the exception routines.
 var
-  i, j, zero, count: Integer;
+  i, zero, count: Integer;
   e: TQXException;
   s: string;
+  firstProc, firstPos: Cardinal;
 
 procedure Fail(what: string);
 var
@@ -62,6 +63,8 @@ begin
     i := 1 div zero;
   except
     Print('inner ' + Described);
+    firstProc := ExceptionProc;
+    firstPos := ExceptionPos;
     RaiseLastException;
     Print('not reached');
   end;
@@ -98,9 +101,8 @@ begin
     ReRaise;
   except
     Print('outer ' + Described);
-    i := ExceptionPos;
-    j := ExceptionProc;
-    Print('place kept ' + IntToStr(ord(ExceptionPos > 0)));
+    Print('place kept ' + IntToStr(ord(ExceptionProc = firstProc)) +
+      IntToStr(ord(ExceptionPos = firstPos)) + IntToStr(ord(firstPos > 0)));
   end;
   // try finally except: the finally part runs first, then the except part takes the error.
   try
@@ -134,7 +136,8 @@ begin
       Print('except ' + ExceptionParam);
       Fail('second');
     finally
-      Print('second finally');
+      Print('second finally ' + IntToStr(ord(ExceptionType)));
+      RaiseLastException;
     end;
   except
     Print('outer ' + ExceptionParam);
@@ -145,6 +148,13 @@ begin
     Print('not reached');
   finally
     Print('second finally quiet');
+  end;
+  try
+    Fail('held');
+  except
+    Print('except ' + ExceptionParam);
+  finally
+    Print('second finally sees ' + IntToStr(ord(ExceptionType)));
   end;
   // An error in a finally part replaces the one that was passing.
   try
@@ -247,7 +257,7 @@ end.
 // expect: caller from deep
 // expect: inner divide by Zero
 // expect: outer divide by Zero
-// expect: place kept 1
+// expect: place kept 111
 // expect: finally of A
 // expect: except A
 // expect: A quiet
@@ -255,10 +265,12 @@ end.
 // expect: A
 // expect: except in finally
 // expect: except first
-// expect: second finally
+// expect: second finally 0
 // expect: outer second
 // expect: A quiet
 // expect: second finally quiet
+// expect: except held
+// expect: second finally sees 0
 // expect: outer replaced
 // expect: guarded finally 5
 // expect: guarded finally -1
