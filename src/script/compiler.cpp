@@ -213,7 +213,8 @@ bool PSCompileSession::FinishProgram() {
 bool PSCompileSession::CheckNewName(const std::string& name, bool local) {
   const auto& scope = local ? localScope_ : globalScope_;
   if (scope.contains(name)) return Error(ecDuplicateIdentifier, name);
-  if (FindLabel(local ? localLabels_ : globalLabels_, name)) return Error(ecDuplicateIdentifier, name);
+  if (FindLabel(local ? localLabels_ : globalLabels_, name))
+    return Error(ecDuplicateIdentifier, name);
   return true;
 }
 

@@ -788,10 +788,14 @@ TEST(Compiler, TryLabelGotoAndFoldingMessages) {
   };
   const Case cases[] = {
       {"var x: Integer; begin try x := 1; end; end.", "[Error] (1:35): 'END' expected\n"},
-      {"var x: Integer; begin try x := 1; finally x := 2; finally end; end.", "[Error] (1:51): 'END' expected\n"},
-      {"var x: Integer; begin try x := 1; except x := 2; except end; end.", "[Error] (1:50): 'END' expected\n"},
-      {"var x: Integer; begin try x := 1; except x := 2; finally x := 3; except end; end.", "[Error] (1:66): 'END' expected\n"},
-      {"var x: Integer; begin try x := 1; finally x := 2;", "[Error] (1:50): Unexpected end of file\n"},
+      {"var x: Integer; begin try x := 1; finally x := 2; finally end; end.",
+       "[Error] (1:51): 'END' expected\n"},
+      {"var x: Integer; begin try x := 1; except x := 2; except end; end.",
+       "[Error] (1:50): 'END' expected\n"},
+      {"var x: Integer; begin try x := 1; except x := 2; finally x := 3; except end; end.",
+       "[Error] (1:66): 'END' expected\n"},
+      {"var x: Integer; begin try x := 1; finally x := 2;",
+       "[Error] (1:50): Unexpected end of file\n"},
       {"label a b; begin end.", "[Error] (1:9): comma (',') expected\n"},
       {"label 5; begin end.", "[Error] (1:7): Identifier expected\n"},
       {"label a; begin end.", "[Error] (1:7): Label 'a' not set\n"},
@@ -805,7 +809,8 @@ TEST(Compiler, TryLabelGotoAndFoldingMessages) {
       {"label a; begin try goto a; finally end; a: end.", "[Error] (1:25): Invalid jump\n"},
       {"label a; begin goto a; try a: finally end; end.", "[Error] (1:21): Invalid jump\n"},
       {"label a; begin try a: except goto a; end; end.", "[Error] (1:35): Invalid jump\n"},
-      {"label a; var i: Integer; begin goto a; for i := 1 to 2 do a: ; end.", "[Error] (1:37): Invalid jump\n"},
+      {"label a; var i: Integer; begin goto a; for i := 1 to 2 do a: ; end.",
+       "[Error] (1:37): Invalid jump\n"},
       {"label a; procedure P; begin goto a; end; begin a: end.", "[Error] (1:34): Invalid jump\n"},
       {"label a; var i: Integer; begin for i := 1 to 2 do goto a; a: end.", ""},
       {"procedure P; external 5; begin end.", "[Error] (1:23): String Expected\n"},
@@ -986,12 +991,12 @@ std::string AttributesText(const std::vector<TPSAttribute>& attributes) {
 TEST(Compiler, AttributesTravelWithTheirTypesAndProcedures) {
   TPSPascalCompiler c;
   c.OnUses = UsesWithAttributes;
-  ASSERT_TRUE(c.CompileSource(
-      "type [Tag('a', 2)] TColor = (Red, Green); TAlias = TColor;\n"
-      "var x: TAlias;\n"
-      "[Marker, Tag('p', 1 + 2)][Marker] procedure P; forward;\n"
-      "procedure P; begin x := Green; end;\n"
-      "begin P; end."))
+  ASSERT_TRUE(
+      c.CompileSource("type [Tag('a', 2)] TColor = (Red, Green); TAlias = TColor;\n"
+                      "var x: TAlias;\n"
+                      "[Marker, Tag('p', 1 + 2)][Marker] procedure P; forward;\n"
+                      "procedure P; begin x := Green; end;\n"
+                      "begin P; end."))
       << Messages(c);
   std::string data;
   TPSContainer container;
@@ -1020,12 +1025,17 @@ TEST(Compiler, AttributeMessages) {
   const Case cases[] = {
       {"[Nope] procedure P; begin end; begin end.", "[Error] (1:2): Unknown identifier 'NOPE'\n"},
       {"[5] procedure P; begin end; begin end.", "[Error] (1:2): Identifier expected\n"},
-      {"[Tag('a', 1) procedure P; begin end; begin end.", "[Error] (1:14): Closing square bracket (']') expected\n"},
-      {"[Tag('a', 1); procedure P; begin end; begin end.", "[Error] (1:13): Closing square bracket (']') expected\n"},
-      {"[Tag('a')] procedure P; begin end; begin end.", "[Error] (1:2): Invalid number of parameters\n"},
+      {"[Tag('a', 1) procedure P; begin end; begin end.",
+       "[Error] (1:14): Closing square bracket (']') expected\n"},
+      {"[Tag('a', 1); procedure P; begin end; begin end.",
+       "[Error] (1:13): Closing square bracket (']') expected\n"},
+      {"[Tag('a')] procedure P; begin end; begin end.",
+       "[Error] (1:2): Invalid number of parameters\n"},
       {"[Tag(1, 1)] procedure P; begin end; begin end.", "[Error] (1:6): Type mismatch\n"},
-      {"[Tag('a' 1)] procedure P; begin end; begin end.", "[Error] (1:10): Closing parenthesis expected\n"},
-      {"var x: Integer; [Tag('a', x)] procedure P; begin end; begin end.", "[Error] (1:27): Type mismatch\n"},
+      {"[Tag('a' 1)] procedure P; begin end; begin end.",
+       "[Error] (1:10): Closing parenthesis expected\n"},
+      {"var x: Integer; [Tag('a', x)] procedure P; begin end; begin end.",
+       "[Error] (1:27): Type mismatch\n"},
       {"[Marker] var x: Integer; begin end.", "[Error] (1:10): 'BEGIN' expected\n"},
       {"type [Marker] T = (A); [Marker] procedure P; begin end; begin end.", ""},
       {"type [Marker] 5 = (A); begin end.", "[Error] (1:15): Identifier expected\n"},
