@@ -114,6 +114,38 @@ const Program kPrograms[] = {
           for i = 1, 1000000 do sum = sum + a[i] end
         end
         report(tostring(sum)))"},
+    {"exceptions",
+     R"(var i, caught, cleaned: Integer;
+        procedure Check(n: Integer);
+        begin
+          if n mod 3 = 0 then RaiseException(erCustomError, 'three');
+        end;
+        begin
+          caught := 0; cleaned := 0;
+          for i := 1 to 300000 do begin
+            try
+              try
+                Check(i);
+              finally
+                cleaned := cleaned + 1;
+              end;
+            except
+              if ExceptionParam = 'three' then caught := caught + 1;
+            end;
+          end;
+          Report(IntToStr(caught) + ' ' + IntToStr(cleaned));
+        end.)",
+     R"(local caught, cleaned = 0, 0
+        local function check(n) if n % 3 == 0 then error('three', 0) end end
+        for i = 1, 300000 do
+          local ok, err = pcall(function()
+            local fine, inner = pcall(check, i)
+            cleaned = cleaned + 1
+            if not fine then error(inner, 0) end
+          end)
+          if not ok and err == 'three' then caught = caught + 1 end
+        end
+        report(tostring(caught) .. ' ' .. tostring(cleaned)))"},
 };
 
 using Clock = std::chrono::steady_clock;

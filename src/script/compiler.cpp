@@ -37,6 +37,13 @@ const TPSRegProc& TPSPascalCompiler::DeclareRoutine(std::string_view header) {
   return session_->DeclareHostRoutine(header);
 }
 
+void TPSPascalCompiler::DeclareAttributeType(std::string_view header) {
+  if (!session_ || !inUses_) {
+    throw EPSCompilerException("This function can only be called from within the OnUses event");
+  }
+  session_->DeclareHostAttributeType(header);
+}
+
 PSCompileSession::PSCompileSession(TPSPascalCompiler& owner, std::string_view source)
     : owner_(owner), source_(source) {}
 
@@ -113,7 +120,7 @@ bool PSCompileSession::CallUses(const std::string& unit) {
   return ok;
 }
 
-// program -> [PROGRAM ident ';'] [uses] { declaration } BEGIN statements END '.'
+// program -> [PROGRAM ident ';'] [uses] { declaration | label-section } BEGIN statements END '.'
 bool PSCompileSession::ParseProgram() {
   if (Tk() == tkProgram) {
     Next();
@@ -133,9 +140,16 @@ bool PSCompileSession::ParseProgram() {
       case tkVar:
         if (!ParseVarSection(true)) return false;
         break;
+      case tkLabel:
+        if (!ParseLabelSection(true)) return false;
+        break;
       case tkProcedure:
       case tkFunction:
         if (!ParseProcedure()) return false;
+        break;
+      case tkOpenBracket:
+        if (!ParseAttributes()) return false;
+        if (Tk() != tkProcedure && Tk() != tkFunction) return Error(ecBeginExpected);
         break;
       case tkBegin:
         return ParseMainBlock();
@@ -179,6 +193,7 @@ bool PSCompileSession::ParseMainBlock() {
   Next();
   // Text after the final period is not read, so it cannot raise anything.
   if (Tk() != tkPeriod) return Error(ecPeriodExpected);
+  if (!ResolveLabels()) return false;
   EndCode();
   return true;
 }
@@ -198,6 +213,8 @@ bool PSCompileSession::FinishProgram() {
 bool PSCompileSession::CheckNewName(const std::string& name, bool local) {
   const auto& scope = local ? localScope_ : globalScope_;
   if (scope.contains(name)) return Error(ecDuplicateIdentifier, name);
+  if (FindLabel(local ? localLabels_ : globalLabels_, name))
+    return Error(ecDuplicateIdentifier, name);
   return true;
 }
 

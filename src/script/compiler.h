@@ -76,6 +76,11 @@ class TPSPascalCompiler {
   // be called from within the OnUses event"); a bad header throws
   // EPSCompilerException("Unable to register function " + header).
   const TPSRegProc& DeclareRoutine(std::string_view header);
+  // Declares an attribute type that scripts may name in square brackets before a type or
+  // procedure declaration, from a header such as "Tag(Name: string; Level: integer)": its
+  // fields are value parameters. Only from inside OnUses; a bad header throws
+  // EPSCompilerException("Unable to register type " + header).
+  void DeclareAttributeType(std::string_view header);
 
  private:
   std::vector<TPSPascalCompilerMessage> messages_;

@@ -260,11 +260,14 @@ void PSCompileSession::BeginCode(PSProc& proc, int depth) {
   code_ = &proc.Code;
   depth_ = depth;
   loops_.clear();
+  tries_.clear();
+  gotos_.clear();
 }
 
 // The end of every body returns; the return releases the locals.
 void PSCompileSession::EndCode() {
   Emit(TPSOpcode::Return);
+  EmitGotoStubs();
   code_ = nullptr;
 }
 
@@ -280,6 +283,7 @@ TPSContainer PSCompileSession::BuildContainer() {
       entry.Code = proc->Code;
       entry.ExportName = proc->Name;
       entry.ExportDecl = DeclText(*proc);
+      entry.Attributes = proc->Attributes;
       if (proc->Name == "!MAIN") c.MainProc = proc->ContainerNo;
     }
     c.Procs.push_back(std::move(entry));
@@ -292,6 +296,7 @@ TPSContainer PSCompileSession::BuildContainer() {
     entry.BaseType = type->Base;
     if (type->Element) entry.ElementType = type->Element->ContainerNo;
     FillContainerType(*type, entry);
+    entry.Attributes = type->Attributes;
     c.Types.push_back(std::move(entry));
   }
   return c;

@@ -126,6 +126,10 @@ bool PSCompileSession::FoldFloat(const PSPos& at, uint8_t op, PSType* type, cons
       if (y == 0) return ErrorAt(at, ecDivideByZero);
       result.Real = x / y;
   }
+  // Overflow beyond the largest Extended is a fault of its own.
+  if (!std::isfinite(result.Real) && std::isfinite(x) && std::isfinite(y)) {
+    return ErrorAt(at, ecMathError);
+  }
   return ConvertConst(at, result, type, out);
 }
 

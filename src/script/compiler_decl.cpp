@@ -22,10 +22,15 @@ bool PSCompileSession::ParseConstSection() {
   return true;
 }
 
-// type -> TYPE ident '=' typedef ';' { ident '=' typedef ';' }
+// type -> TYPE [attributes] ident '=' typedef ';' { [attributes] ident '=' typedef ';' }
+// Attributes followed by a procedure heading end the section and belong to the procedure.
 bool PSCompileSession::ParseTypeSection() {
   Next();
   do {
+    if (Tk() == tkOpenBracket) {
+      if (!ParseAttributes()) return false;
+      if (Tk() == tkProcedure || Tk() == tkFunction) return true;
+    }
     if (Tk() != tkIdentifier) return Error(ecIdentifierExpected);
     std::string name = lex_.TokenText();
     std::string orgName = lex_.OriginalText();
@@ -33,10 +38,14 @@ bool PSCompileSession::ParseTypeSection() {
     Next();
     if (!Expect(tkEqual, ecIsExpected)) return false;
     PSType* type = nullptr;
+    size_t known = types_.size();
+    std::vector<TPSAttribute> attributes = TakeAttributes();
     if (!ParseTypeDef(orgName, type)) return false;
     if (!Expect(tkSemicolon, ecSemicolonExpected)) return false;
     globalScope_[name] = {PSSymbolKind::Type, type, 0};
-  } while (Tk() == tkIdentifier);
+    // An alias shares its type, which keeps its own attributes.
+    if (types_.size() > known && type == types_.back().get()) type->Attributes = attributes;
+  } while (Tk() == tkIdentifier || Tk() == tkOpenBracket);
   return true;
 }
 
@@ -155,6 +164,7 @@ bool PSCompileSession::ParseProcHeading(PSProc& proc, PSProc*& forward) {
 // procedure -> heading ( FORWARD ';' | body )
 bool PSCompileSession::ParseProcedure() {
   auto proc = std::make_unique<PSProc>();
+  proc->Attributes = TakeAttributes();
   PSProc* forward = nullptr;
   if (!ParseProcHeading(*proc, forward)) return false;
   if (forward && !SameDecl(forward->Decl, proc->Decl)) {
@@ -168,6 +178,7 @@ bool PSCompileSession::ParseProcedure() {
     AddNamedProc(std::move(proc));
     return true;
   }
+  if (forward && !proc->Attributes.empty()) forward->Attributes = std::move(proc->Attributes);
   PSProc* target = forward ? forward : AddNamedProc(std::move(proc));
   target->Forward = false;
   return ParseProcBody(*target);
@@ -180,7 +191,7 @@ PSProc* PSCompileSession::AddNamedProc(std::unique_ptr<PSProc> proc) {
   return added;
 }
 
-// body -> [EXPORT ';'] { var-section } BEGIN statements END ';'
+// body -> [EXPORT ';'] { var-section | label-section } BEGIN statements END ';'
 bool PSCompileSession::ParseProcBody(PSProc& proc) {
   proc_ = &proc;
   localScope_.clear();
@@ -193,9 +204,10 @@ bool PSCompileSession::ParseProcBody(PSProc& proc) {
     Next();
     if (!Expect(tkSemicolon, ecSemicolonExpected)) return false;
   }
-  if (Tk() == tkExternal) return Error(ecBeginExpected);
-  while (Tk() == tkVar) {
-    if (!ParseVarSection(false)) return false;
+  if (Tk() == tkExternal) return ParseExternal();
+  localLabels_.clear();
+  while (Tk() == tkVar || Tk() == tkLabel) {
+    if (!(Tk() == tkVar ? ParseVarSection(false) : ParseLabelSection(false))) return false;
   }
   if (Tk() != tkBegin) return Error(ecBeginExpected);
   BeginCode(proc, 0);
@@ -205,6 +217,7 @@ bool PSCompileSession::ParseProcBody(PSProc& proc) {
   if (!ParseStatementList({tkEnd})) return false;
   Next();
   if (!Expect(tkSemicolon, ecSemicolonExpected)) return false;
+  if (!ResolveLabels()) return false;
   EndCode();
   proc_ = nullptr;
   localScope_.clear();

@@ -118,6 +118,8 @@ struct PSType {
   uint32_t Count = 0;           // StaticArray: the number of elements
   PSType* IndexType = nullptr;  // StaticArray: the type of its bounds
   bool OpenArray = false;       // Array: an `array of` parameter, static or dynamic inside
+  // flow: attributes
+  std::vector<TPSAttribute> Attributes;
 };
 
 // Type classes the operators and conversions test.
@@ -187,6 +189,8 @@ struct PSProc {
   std::string Code;
   std::string DeclText;  // script procedures: the export declaration
   uint32_t ContainerNo = kPSNotNumbered;
+  // flow: attributes
+  std::vector<TPSAttribute> Attributes;
 };
 
 // A global or local variable.
@@ -306,6 +310,44 @@ struct PSLoop {
   std::vector<PSJump> Continues;
   int EndDepth = 0;
   int BodyDepth = 0;
+  size_t TryCount = 0;  // try statements around the loop
+};
+
+// A try statement being compiled: its number, the part its statements stand in (0 the
+// protected statements, 1 a finally part, 2 an except part, 3 the second finally part) and
+// the stack depth at its start.
+struct PSTryPart {
+  int Id = 0;
+  uint8_t Part = 0;
+  int Depth = 0;
+  bool operator==(const PSTryPart& o) const { return Id == o.Id && Part == o.Part; }
+};
+
+// A declared label; once a statement carries it, where that statement starts.
+struct PSLabel {
+  std::string Name;
+  std::string OrgName;
+  PSPos Where;
+  bool Set = false;
+  size_t At = 0;
+  int Depth = 0;
+  std::vector<PSTryPart> Tries;  // the try parts around it, outermost first
+};
+
+// A goto, resolved when its block ends.
+struct PSGoto {
+  std::string Name;
+  PSPos Where;
+  PSJump Jump;
+  std::vector<PSTryPart> Tries;
+};
+
+// A goto that leaves values on the stack behind: its jump lands on pops placed after the
+// block's final return, which then jump on to the label.
+struct PSGotoStub {
+  PSJump Jump;
+  int Pops = 0;
+  size_t Target = 0;
 };
 
 // One compile: created by CompileSource, destroyed when it ends.
@@ -682,4 +724,47 @@ class PSCompileSession {
   std::vector<PSWithScope> withs_;  // innermost last
   PSProc* getArrayLength_ = nullptr;
   PSProc* setArrayLength_ = nullptr;
+
+  // --- flow: try statements, labels, goto and attributes (compiler_try.cpp) ---
+  // try ... finally/except ... end in its four shapes.
+  bool ParseTry();
+  // The statements of one part of the innermost try, up to one of the terminators.
+  bool ParseTryPart(uint8_t part, std::initializer_list<TPSTokenKind> terminators);
+  // Closes the parts of the tries above keep, innermost first (break and continue).
+  void LeaveTries(size_t keep);
+  // A label section of the main block (global) or of the current procedure.
+  bool ParseLabelSection(bool global);
+  // The labels of the block being compiled.
+  std::vector<PSLabel>& CurrentLabels() { return proc_ ? localLabels_ : globalLabels_; }
+  // A label of a list by upper-case name, or null.
+  static PSLabel* FindLabel(std::vector<PSLabel>& labels, const std::string& name);
+  // label ':' statement, standing on the label.
+  bool ParseLabelStatement(PSLabel& label);
+  // goto label.
+  bool ParseGoto();
+  // Checks the labels and gotos of the block that ends; patches the gotos.
+  bool ResolveLabels();
+  // The pops of gotos that leave values behind, after the block's return.
+  void EmitGotoStubs();
+  // An external declaration, standing on EXTERNAL.
+  bool ParseExternal();
+  // Attribute lists in square brackets before a type or procedure declaration
+  // (compiler_attributes.cpp); they wait in pendingAttributes_.
+  bool ParseAttributes();
+  // One attribute with its arguments.
+  bool ParseAttribute();
+  // The attributes read before a declaration, handed to it.
+  std::vector<TPSAttribute> TakeAttributes();
+  // DeclareAttributeType's work; throws EPSCompilerException for a bad header.
+  void DeclareHostAttributeType(std::string_view header);
+  // A host attribute type by upper-case name, or null.
+  const PSProc* FindAttributeType(const std::string& name) const;
+  std::vector<std::unique_ptr<PSProc>> attributeTypes_;
+  std::vector<TPSAttribute> pendingAttributes_;
+  std::vector<PSTryPart> tries_;
+  int tryCount_ = 0;
+  std::vector<PSLabel> globalLabels_;
+  std::vector<PSLabel> localLabels_;
+  std::vector<PSGoto> gotos_;
+  std::vector<PSGotoStub> gotoStubs_;
 };

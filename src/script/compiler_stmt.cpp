@@ -49,7 +49,7 @@ bool PSCompileSession::ParseAfterStatement(std::initializer_list<TPSTokenKind> t
 }
 
 // statement -> assignment | call | block | if | while | repeat | for | case | break
-//            | continue | exit | (empty)
+//            | continue | exit | try | goto | label ':' statement | (empty)
 // In a one-statement position (single: after then, else, do or a case label) the
 // statement may be empty before ';', END, ELSE or UNTIL.
 // Each statement counts one level of nesting.
@@ -98,6 +98,12 @@ bool PSCompileSession::ParseStatementKind(bool single) {
     case tkExit:
       ok = ParseExit();
       break;
+    case tkTry:
+      ok = ParseTry();
+      break;
+    case tkGoto:
+      ok = ParseGoto();
+      break;
     case tkEndOfText:
       return Error(ecUnexpectedEndOfFile);
     default:
@@ -116,6 +122,7 @@ bool PSCompileSession::ParseIdentifierStatement() {
     Next();
     return ParseSelectors(target, true) && ParseTargetStatement(std::move(target));
   }
+  if (PSLabel* label = FindLabel(CurrentLabels(), name)) return ParseLabelStatement(*label);
   const PSSymbol* sym = Lookup(name);
   if (!sym && (name == "BREAK" || name == "CONTINUE")) return ParseBreakContinue(name == "BREAK");
   if (!sym) return Error(ecUnknownIdentifier, name);
@@ -243,7 +250,7 @@ bool PSCompileSession::ParseWhile() {
   size_t top = code_->size();
   EmitInto(temp, cond->Type, *cond);
   PSJump exit = EmitJump(TPSOpcode::JumpIfFalse, &temp);
-  loops_.push_back({{}, {}, outer, depth_});
+  loops_.push_back({{}, {}, outer, depth_, tries_.size()});
   if (!ParseStatement(true)) return false;
   EmitJumpTo(TPSOpcode::Jump, top, loops_.back().BodyDepth);
   PatchHere(exit);
@@ -258,7 +265,7 @@ bool PSCompileSession::ParseRepeat() {
   int outer = depth_;
   PSOperand temp = PushTemp(boolean_);
   size_t top = code_->size();
-  loops_.push_back({{}, {}, outer, depth_});
+  loops_.push_back({{}, {}, outer, depth_, tries_.size()});
   if (!ParseStatementList({tkUntil})) return false;
   Next();
   size_t continueAt = code_->size();
@@ -335,7 +342,7 @@ bool PSCompileSession::EmitFor(const PSExpr& var, const PSExpr& first, const PSE
   size_t top = code_->size();
   EmitCompare(up ? opLessEqual : opGreaterEqual, flag, counter, end);
   PSJump exit = EmitJump(TPSOpcode::JumpIfFalse, &flag);
-  loops_.push_back({{}, {}, outer, depth_});
+  loops_.push_back({{}, {}, outer, depth_, tries_.size()});
   if (!ParseStatement(true)) return false;
   size_t continueAt = code_->size();
   // A counter at the last value of its type would wrap around on the step and the loop
@@ -367,6 +374,7 @@ bool PSCompileSession::ParseBreakContinue(bool isBreak) {
   Next();
   PSLoop& loop = loops_.back();
   int depth = depth_;
+  LeaveTries(loop.TryCount);
   Pop(depth_ - (isBreak ? loop.EndDepth : loop.BodyDepth));
   PSJump jump = EmitJump(TPSOpcode::Jump);
   (isBreak ? loop.Breaks : loop.Continues).push_back(jump);

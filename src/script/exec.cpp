@@ -93,6 +93,13 @@ bool TPSMachine::Unwind() {
       HandOver(h);
       return true;
     }
+    // An exception out of the except part still runs the finally part that follows it.
+    if (h.Finally2 != kNoTarget) {
+      ip = h.Finally2;
+      h.Finally2 = kNoTarget;
+      h.Holding = false;
+      return true;
+    }
     handlers.pop_back();
   }
   return false;
@@ -108,13 +115,15 @@ TPSError TPSMachine::CallScript(const DProc& callee, uint32_t returnIp) {
   return ErNoError;
 }
 
-// A return first lets each try of the current frame run its pending finally part; the
-// return is then performed again when that part ends.
+// A return first lets each try of the current frame run its pending finally part, on the
+// stack as it was when the try began; the return is then performed again when that part
+// ends.
 bool TPSMachine::DoReturn() {
   while (!handlers.empty() && handlers.back().Depth == frames.size()) {
     TPSHandler& h = handlers.back();
     uint32_t* part = h.Finally != kNoTarget ? &h.Finally : &h.Finally2;
     if (*part != kNoTarget) {
+      ReleaseStackTo(h.StackCount);
       ip = *part;
       *part = kNoTarget;
       h.ReturnWaiting = true;
@@ -134,9 +143,18 @@ bool TPSMachine::DoReturn() {
 
 // The end of a part of the innermost try, which belongs to the current frame. False when
 // the run ends.
+//
+// An end that does not stand where a part or the end of the try begins is a jump out of
+// the try (break, continue): its finally parts still run, and then the code after that end
+// goes on instead of the code after the try. A pending exception takes precedence over
+// such a jump.
 bool TPSMachine::TryEnd(uint8_t part) {
   TPSHandler& h = handlers.back();
+  // The next instruction in the run; the decoded order is not the order of the code bytes.
+  uint32_t after = ip + 1;
+  bool leaving = !h.Begins(proc->Code[ip].Pos + 2);  // the byte after the opcode and part
   auto jump = [&](uint32_t& target) {
+    if (leaving) h.Resume = after;
     ip = target;
     target = kNoTarget;
     return true;
@@ -144,19 +162,24 @@ bool TPSMachine::TryEnd(uint8_t part) {
   if (part == 0 && h.Finally != kNoTarget) return jump(h.Finally);
   if (part == 1 && code != ErNoError && h.Except != kNoTarget) {
     // The except part follows the finally part in the code.
+    ip = h.Except;
     HandOver(h);
-    ++ip;
     return true;
   }
-  if (part == 2) h.Except = kNoTarget;
+  if (part == 2) {
+    // The except part is over: the exception routines no longer see its exception.
+    h.Except = kNoTarget;
+    h.Holding = false;
+  }
   if (part != 3 && h.Finally2 != kNoTarget) return jump(h.Finally2);
-  uint32_t end = h.End;
+  uint32_t next = h.Resume != kNoTarget ? h.Resume : h.End != kNoTarget ? h.End : after;
+  if (leaving) next = after;
   bool returnWaiting = h.ReturnWaiting;
   handlers.pop_back();
   // Only the ends of finally parts pass a pending exception on.
   if (code != ErNoError && (part == 1 || part == 3)) return Unwind();
   if (returnWaiting) return DoReturn();
-  ip = end != kNoTarget ? end : ip + 1;
+  ip = next;
   return true;
 }
 

@@ -488,6 +488,9 @@ bool TPSMachine::Loop() {
         h.Finally2 = in->Try[2];
         h.End = in->Try[3];
         h.Next = pc + 1;
+        for (int k = 0; k < 4; ++k) {
+          h.Parts[k] = in->Try[k] == kNoTarget ? kNoTarget : proc->Code[in->Try[k]].Pos;
+        }
         ++pc;
         continue;
       }

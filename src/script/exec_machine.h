@@ -164,6 +164,18 @@ struct TPSHandler {
   TPSError Code = ErNoError;
   std::string Param;
   uint32_t ProcNo = 0, Pos = 0;
+  // flow: jumps out of try parts (break, continue)
+  // The code byte positions of the parts and the end as the try gave them.
+  uint32_t Parts[4] = {kNoTarget, kNoTarget, kNoTarget, kNoTarget};
+  uint32_t Resume = kNoTarget;  // where a jump out of the try goes on after a finally part
+  // Whether a code byte position is where one of the parts or the end begins, that is
+  // whether an end-of-part instruction just before it closes its part in place.
+  bool Begins(uint32_t pos) const {
+    for (uint32_t part : Parts) {
+      if (part == pos) return true;
+    }
+    return false;
+  }
 };
 
 struct TPSMachine {

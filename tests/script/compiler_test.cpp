@@ -811,3 +811,281 @@ TEST(Compiler, DeepNestingIsRefusedNotFollowed) {
 }
 
 }  // namespace
+
+TEST(Compiler, TryLabelGotoAndFoldingMessages) {
+  struct Case {
+    const char* source;
+    const char* messages;
+  };
+  const Case cases[] = {
+      {"var x: Integer; begin try x := 1; end; end.", "[Error] (1:35): 'END' expected\n"},
+      {"var x: Integer; begin try x := 1; finally x := 2; finally end; end.",
+       "[Error] (1:51): 'END' expected\n"},
+      {"var x: Integer; begin try x := 1; except x := 2; except end; end.",
+       "[Error] (1:50): 'END' expected\n"},
+      {"var x: Integer; begin try x := 1; except x := 2; finally x := 3; except end; end.",
+       "[Error] (1:66): 'END' expected\n"},
+      {"var x: Integer; begin try x := 1; finally x := 2;",
+       "[Error] (1:50): Unexpected end of file\n"},
+      {"label a b; begin end.", "[Error] (1:9): comma (',') expected\n"},
+      {"label 5; begin end.", "[Error] (1:7): Identifier expected\n"},
+      {"label a; begin end.", "[Error] (1:7): Label 'a' not set\n"},
+      {"procedure P; label a; begin end; begin end.", "[Error] (1:20): Label 'a' not set\n"},
+      {"begin goto nowhere; end.", "[Error] (1:12): Unknown identifier 'NOWHERE'\n"},
+      {"begin goto 5; end.", "[Error] (1:12): Identifier expected\n"},
+      {"var x: Integer; begin goto x; end.", "[Error] (1:28): Unknown identifier 'X'\n"},
+      {"label a; begin a end.", "[Error] (1:18): colon (':') expected\n"},
+      {"label a; begin a: a: end.", "[Error] (1:19): Duplicate identifier 'A'\n"},
+      {"label a; var a: Integer; begin a: end.", "[Error] (1:14): Duplicate identifier 'A'\n"},
+      {"label a; begin try goto a; finally end; a: end.", "[Error] (1:25): Invalid jump\n"},
+      {"label a; begin goto a; try a: finally end; end.", "[Error] (1:21): Invalid jump\n"},
+      {"label a; begin try a: except goto a; end; end.", "[Error] (1:35): Invalid jump\n"},
+      {"label a; var i: Integer; begin goto a; for i := 1 to 2 do a: ; end.",
+       "[Error] (1:37): Invalid jump\n"},
+      {"label a; procedure P; begin goto a; end; begin a: end.", "[Error] (1:34): Invalid jump\n"},
+      {"label a; var i: Integer; begin for i := 1 to 2 do goto a; a: end.", ""},
+      {"procedure P; external 5; begin end.", "[Error] (1:23): String Expected\n"},
+      {"const C = 1e4000 * 1e4000; begin end.", "[Error] (1:18): Math Error\n"},
+      {"const C = -1e4000 / 1e-4000; begin end.", "[Error] (1:19): Math Error\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MessagesOf(c.source), c.messages) << c.source;
+  }
+}
+
+TEST(Compiler, CodeShapesOfTryStatements) {
+  struct Case {
+    const char* source;
+    const char* listing;
+  };
+  const Case cases[] = {
+      {"var x: Integer; begin try x := 1; finally x := 2; end; end.",
+       R"(version 23 main 0
+type 0 S32
+var 0 type 0 export "X"
+proc 0 "!MAIN"
+  0000  try @0034, -, -, @0051
+  0017  assign G0, #0:1
+  0032  endtry 0
+  0034  assign G0, #0:2
+  0049  endtry 1
+  0051  ret
+)"},
+      {"var x: Integer; begin try x := 1; except x := 2; end; end.",
+       R"(version 23 main 0
+type 0 S32
+var 0 type 0 export "X"
+proc 0 "!MAIN"
+  0000  try -, @0034, -, @0051
+  0017  assign G0, #0:1
+  0032  endtry 0
+  0034  assign G0, #0:2
+  0049  endtry 2
+  0051  ret
+)"},
+      {"var x: Integer; begin try x := 1; finally x := 2; except x := 3; end; end.",
+       R"(version 23 main 0
+type 0 S32
+var 0 type 0 export "X"
+proc 0 "!MAIN"
+  0000  try @0034, @0051, -, @0068
+  0017  assign G0, #0:1
+  0032  endtry 0
+  0034  assign G0, #0:2
+  0049  endtry 1
+  0051  assign G0, #0:3
+  0066  endtry 2
+  0068  ret
+)"},
+      {"var x: Integer; begin try x := 1; except x := 2; finally x := 3; end; end.",
+       R"(version 23 main 0
+type 0 S32
+var 0 type 0 export "X"
+proc 0 "!MAIN"
+  0000  try -, @0034, @0051, @0068
+  0017  assign G0, #0:1
+  0032  endtry 0
+  0034  assign G0, #0:2
+  0049  endtry 2
+  0051  assign G0, #0:3
+  0066  endtry 3
+  0068  ret
+)"},
+      // break closes both try parts it leaves, innermost first, then pops the loop's
+      // condition; continue in the except part closes it and the protected part around it.
+      {"var x: Integer; begin while x < 3 do try try if x = 1 then break; x := 2; "
+       "except continue; end; finally x := 4; end; end.",
+       R"(version 23 main 0
+type 0 U8
+type 1 S32
+var 0 type 1 export "X"
+proc 0 "!MAIN"
+  0000  pushtype 0
+  0005  compare 15, [+1], G0, #1:3
+  0026  jumpifnot @0171, [+1]
+  0036  try @0149, -, -, @0166
+  0053  try -, @0136, -, @0147
+  0070  pushtype 0
+  0075  compare 16, [+2], G0, #1:1
+  0096  setflag [+2], 1
+  0103  pop
+  0104  jumpflag @0119
+  0109  endtry 0
+  0111  endtry 0
+  0113  pop
+  0114  jump @0172
+  0119  assign G0, #1:2
+  0134  endtry 0
+  0136  endtry 2
+  0138  endtry 0
+  0140  jump @0005
+  0145  endtry 2
+  0147  endtry 0
+  0149  assign G0, #1:4
+  0164  endtry 1
+  0166  jump @0005
+  0171  pop
+  0172  ret
+)"},
+      // exit is a plain return; the executor runs the finally part before it returns.
+      {"function F: Integer; begin try Result := 1; exit; finally Result := 2; end; end; "
+       "begin F; end.",
+       R"(version 23 main 1
+type 0 S32
+proc 0 "F"
+  0000  try @0035, -, -, @0052
+  0017  assign [-1], #0:1
+  0032  ret
+  0033  endtry 0
+  0035  assign [-1], #0:2
+  0050  endtry 1
+  0052  ret
+proc 1 "!MAIN"
+  0000  pushtype 0
+  0005  pushref [+1]
+  0011  call 0
+  0016  pop
+  0017  pop
+  0018  ret
+)"},
+      // goto is a jump; one that leaves a loop lands on the loop's pops after the return.
+      {"label a, b; var i: Integer; begin a: for i := 1 to 2 do goto b; goto a; b: end.",
+       R"(version 23 main 0
+type 0 S32
+type 1 U8
+var 0 type 0 export "I"
+proc 0 "!MAIN"
+  0000  assign G0, #0:1
+  0015  pushtype 1
+  0020  compare 13, [+1], G0, #0:2
+  0041  jumpifnot @0067, [+1]
+  0051  jump @0074
+  0056  inc G0
+  0062  jump @0020
+  0067  pop
+  0068  jump @0000
+  0073  ret
+  0074  pop
+  0075  jump @0073
+)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Compile(c.source), c.listing) << c.source;
+  }
+}
+
+// The game's hook with two attribute types besides.
+bool UsesWithAttributes(TPSPascalCompiler& c, const std::string& unit) {
+  c.DeclareAttributeType("Tag(Name: string; Level: integer)");
+  c.DeclareAttributeType("Marker");
+  return GameUses(c, unit);
+}
+
+// "Name(type number = value bytes in hexadecimal, ...)" for each attribute.
+std::string AttributesText(const std::vector<TPSAttribute>& attributes) {
+  std::string out;
+  for (const TPSAttribute& a : attributes) {
+    out += " " + a.Name + "(";
+    for (const TPSAttributeField& f : a.Fields) {
+      out += std::to_string(f.TypeNo) + "=";
+      for (unsigned char b : f.Value) {
+        const char* digits = "0123456789abcdef";
+        out += {digits[b >> 4], digits[b & 15]};
+      }
+      out += ";";
+    }
+    out += ")";
+  }
+  return out;
+}
+
+TEST(Compiler, AttributesTravelWithTheirTypesAndProcedures) {
+  TPSPascalCompiler c;
+  c.OnUses = UsesWithAttributes;
+  ASSERT_TRUE(
+      c.CompileSource("type [Tag('a', 2)] TColor = (Red, Green); TAlias = TColor;\n"
+                      "var x: TAlias;\n"
+                      "[Marker, Tag('p', 1 + 2)][Marker] procedure P; forward;\n"
+                      "procedure P; begin x := Green; end;\n"
+                      "begin P; end."))
+      << Messages(c);
+  std::string data;
+  TPSContainer container;
+  std::string param;
+  ASSERT_TRUE(c.GetCompiledData(data));
+  ASSERT_EQ(ReadContainer(data, container, param), ErNoError);
+  std::string text;
+  for (const TPSContainerType& t : container.Types)
+    text += "type" + AttributesText(t.Attributes) + "\n";
+  for (const TPSContainerProc& p : container.Procs)
+    text += p.ExportName + AttributesText(p.Attributes) + "\n";
+  EXPECT_EQ(text,
+            "type\n"
+            "type\n"
+            "type Tag(0=0100000061;1=02000000;)\n"
+            "P Marker() Tag(0=0100000070;1=03000000;) Marker()\n"
+            "!MAIN\n");
+  EXPECT_EQ(Messages(c), "");
+}
+
+TEST(Compiler, AttributeMessages) {
+  struct Case {
+    const char* source;
+    const char* messages;
+  };
+  const Case cases[] = {
+      {"[Nope] procedure P; begin end; begin end.", "[Error] (1:2): Unknown identifier 'NOPE'\n"},
+      {"[5] procedure P; begin end; begin end.", "[Error] (1:2): Identifier expected\n"},
+      {"[Tag('a', 1) procedure P; begin end; begin end.",
+       "[Error] (1:14): Closing square bracket (']') expected\n"},
+      {"[Tag('a', 1); procedure P; begin end; begin end.",
+       "[Error] (1:13): Closing square bracket (']') expected\n"},
+      {"[Tag('a')] procedure P; begin end; begin end.",
+       "[Error] (1:2): Invalid number of parameters\n"},
+      {"[Tag(1, 1)] procedure P; begin end; begin end.", "[Error] (1:6): Type mismatch\n"},
+      {"[Tag('a' 1)] procedure P; begin end; begin end.",
+       "[Error] (1:10): Closing parenthesis expected\n"},
+      {"var x: Integer; [Tag('a', x)] procedure P; begin end; begin end.",
+       "[Error] (1:27): Type mismatch\n"},
+      {"[Marker] var x: Integer; begin end.", "[Error] (1:10): 'BEGIN' expected\n"},
+      {"type [Marker] T = (A); [Marker] procedure P; begin end; begin end.", ""},
+      {"type [Marker] 5 = (A); begin end.", "[Error] (1:15): Identifier expected\n"},
+  };
+  for (const Case& c : cases) {
+    TPSPascalCompiler compiler;
+    compiler.OnUses = UsesWithAttributes;
+    compiler.CompileSource(c.source);
+    EXPECT_EQ(Messages(compiler), c.messages) << c.source;
+  }
+  // Attribute types are declared like routines: from inside OnUses, with a header that
+  // parses.
+  TPSPascalCompiler outside;
+  EXPECT_THROW(outside.DeclareAttributeType("Tag"), EPSCompilerException);
+  TPSPascalCompiler bad;
+  bad.OnUses = [](TPSPascalCompiler& c, const std::string&) {
+    c.DeclareAttributeType("Tag(var Name: string)");
+    return true;
+  };
+  bad.CompileSource("begin end.");
+  EXPECT_EQ(Messages(bad), "[Error] (1:1): Unable to register type Tag(var Name: string)\n");
+}

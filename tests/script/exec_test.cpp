@@ -58,7 +58,7 @@ TEST(Exec, runtime_errors_stop_at_the_failing_instruction) {
 TEST(Exec, try_machinery) {
   const Opd zero = G(1);  // g1 stays 0
   auto fails = [&](Asm& a) -> Asm& { return a.Calc(3, G(0), zero); };
-  Asm a[12];
+  Asm a[14];
   RunCases({
       {"finally runs on normal exit",
        a[0].Try(10, -1, -1, 11)
@@ -197,6 +197,37 @@ TEST(Exec, try_machinery) {
            .Ret()
            .Take(),
        "2 5 | ok", a[11].PushType(tS32).Calc(3, L(1), CI(0)).Log(CI(9)).Ret().Take()},
+      {"an end of a part that stands elsewhere leaves through the finally part",
+       a[12]
+           .Try(10, -1, -1, 11)
+           .EndTry(0)
+           .Log(CI(1))
+           .Ret()
+           .EndTry(0)
+           .Label(10)
+           .Log(CI(2))
+           .EndTry(1)
+           .Label(11)
+           .Log(CI(3))
+           .Ret()
+           .Take(),
+       "2 1 | ok"},
+      {"an error in the except part runs the second finally part, then goes on",
+       fails(a[13].Try(-1, 10, 12, 11))
+           .Log(CI(1))
+           .EndTry(0)
+           .Label(10)
+           .Log(CI(2))
+           .Calc(3, G(0), zero)
+           .EndTry(2)
+           .Label(12)
+           .Log(CI(3))
+           .EndTry(3)
+           .Label(11)
+           .Log(CI(4))
+           .Ret()
+           .Take(),
+       "2 3 | ErDivideByZero 1:63"},
   });
 }
 
