@@ -135,6 +135,11 @@ void PSCompileSession::DeclareBuiltins() {
   strGet_ = procs_[Lookup("STRGET")->Index].get();
   strGet2_ = procs_[Lookup("STRGET2")->Index].get();
   strSet_ = procs_[Lookup("STRSET")->Index].get();
+  wstrGet_ = procs_[Lookup("WSTRGET")->Index].get();
+  wstrSet_ = procs_[Lookup("WSTRSET")->Index].get();
+  byte_ = FindType("BYTE");
+  wideChar_ = FindType("WIDECHAR");
+  wideString_ = FindType("WIDESTRING");
 }
 
 const TPSRegProc& PSCompileSession::DeclareHostRoutine(std::string_view header) {

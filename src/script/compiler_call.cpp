@@ -56,6 +56,7 @@ bool PSCompileSession::ParseCall(PSProc& proc, const PSPos& at, PSExprPtr& out) 
     if (!CheckArgument(proc.Decl.Params[i], args[i])) return false;
   }
   out = CallExpr(proc, at, std::move(args));
+  FitAnyString(*out);
   SetHeight(*out);
   return true;
 }
@@ -79,15 +80,18 @@ bool PSCompileSession::ParseSizeOf(const PSPos& at, PSExprPtr& out) {
 
 bool PSCompileSession::CheckArgument(const PSParam& param, PSExprPtr& arg) {
   bool anyString = param.Type->AnyString;
+  FitUntyped(*arg, param.Type);
   if (param.ByRef()) {
     if (arg->Kind != PSExprKind::Var || !arg->Assignable) {
       return ErrorAt(arg->Where, ecVariableExpected);
     }
-    bool fits = SameType(param.Type, arg->Type) || (anyString && PSIsString(arg->Type));
+    bool fits = SameType(param.Type, arg->Type) ||
+                (anyString && (PSIsString(arg->Type) || PSIsWideText(arg->Type)));
     return fits || ErrorAt(arg->Where, ecTypeMismatch);
   }
   bool fits = CanAssign(param.Type, arg->Type) ||
-              (anyString && (PSIsString(arg->Type) || PSIsChar(arg->Type)));
+              (anyString && (PSIsString(arg->Type) || PSIsChar(arg->Type) ||
+                             PSIsWideText(arg->Type) || PSIsWideChar(arg->Type)));
   return fits || ErrorAt(arg->Where, ecTypeMismatch);
 }
 
@@ -107,7 +111,7 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
       [[fallthrough]];
     case PSUntyped::Low:
     case PSUntyped::High:
-      fits = PSIsString(first.Type) || IsArray(first.Type);
+      fits = PSIsString(first.Type) || PSIsWideText(first.Type) || IsArray(first.Type);
       break;
     case PSUntyped::Inc:
     case PSUntyped::Dec:
@@ -116,7 +120,7 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
       break;
     case PSUntyped::SetLength:
       byRef = true;
-      fits = PSIsString(first.Type) || IsArray(first.Type);
+      fits = PSIsString(first.Type) || PSIsWideText(first.Type) || IsArray(first.Type);
       break;
     case PSUntyped::GetArrayLength:
     case PSUntyped::SetArrayLength:

@@ -81,8 +81,10 @@ struct PSPos {
   int Col = 1;
 };
 
+struct PSProc;
+
 // How a type is built.
-enum class PSTypeKind { Plain, Enum, Array, Interface };
+enum class PSTypeKind { Plain, Enum, Array, Interface, Set, ProcPtr };
 
 // A type of the program: standard, declared by the script or by a host header.
 struct PSType {
@@ -95,6 +97,10 @@ struct PSType {
   bool AnyString = false;                 // AnyString: parameters that accept any string
   PSType* Element = nullptr;              // Array
   uint32_t ContainerNo = kPSNotNumbered;  // given on first use, in that order
+  // values: sets and procedural types
+  PSType* SetElement = nullptr;  // Set: the element type (null for the empty set `[]`)
+  uint32_t SetBits = 0;          // Set: one bit per element, counted from 0
+  PSProc* Signature = nullptr;   // ProcPtr: parameters and result of its procedures
 };
 
 // Type classes the operators and conversions test.
@@ -105,6 +111,14 @@ bool PSIsString(const PSType* t);  // 8-bit strings and PChar
 bool PSIsChar(const PSType* t);
 bool PSIsBoolean(const PSType* t);
 bool PSIsOrdinal(const PSType* t);  // integers, Int64, Char, enumerations
+// values: WideString and UnicodeString; WideChar; sets; procedure pointers; Variant.
+bool PSIsWideText(const PSType* t);
+bool PSIsWideChar(const PSType* t);
+bool PSIsSet(const PSType* t);
+bool PSIsProcPtr(const PSType* t);
+bool PSIsVariant(const PSType* t);
+// The container declaration of a procedural type, below 256 bytes.
+std::string PSProcTypeDeclaration(const PSType& t);
 // The value size of a variable of the type, as the container counts it.
 uint32_t PSValueSize(const PSType* t);
 
@@ -186,7 +200,20 @@ struct PSSymbol {
 };
 
 // Expression trees, folded where constant.
-enum class PSExprKind { Const, Var, Calc, Compare, Not, Negate, Convert, Call, AndThen, OrElse };
+enum class PSExprKind {
+  Const,
+  Var,
+  Calc,
+  Compare,
+  Not,
+  Negate,
+  Convert,
+  Call,
+  AndThen,
+  OrElse,
+  Zero,      // nil: a zeroed value of its type
+  SetBuild,  // a set constructor with computed elements
+};
 
 struct PSExpr;
 using PSExprPtr = std::unique_ptr<PSExpr>;
@@ -206,6 +233,10 @@ struct PSExpr {
   PSProc* Proc = nullptr;
   std::vector<PSExprPtr> Args;
   int Height = 1;  // of the tree below and including this node
+  // values: set constructors, calls through procedure pointers, AnyString kinds
+  std::vector<std::pair<PSExprPtr, PSExprPtr>> Elements;  // SetBuild: element or range
+  PSExprPtr Through;          // Call: the procedure-pointer variable called through
+  PSType* AnyKind = nullptr;  // Call: the string type AnyString parameters take
 };
 
 // The deepest nesting of statements, factors and expression trees the compiler follows;
@@ -528,6 +559,56 @@ class PSCompileSession {
   // The ImportDecl bytes of a parameter list.
   static std::string ImportDeclOf(const PSDecl& decl);
 
+  // --- values: sets (compiler_sets.cpp) ---
+  // `set of T`, standing on SET.
+  bool ParseSetType(PSType*& out);
+  // The unnamed set type of an element type (null: the type of `[]`).
+  PSType* SetOf(PSType* element);
+  // A set constructor `[a, b, c..d]`, standing on '['.
+  bool ParseSetConstructor(PSExprPtr& out);
+  // One element or range of a set constructor into the constant bits or the computed list.
+  bool ParseSetElement(PSType*& element, std::string& bits, PSExpr& build);
+  // A binary operator with a set operand; done when it was one.
+  bool MakeSetBinary(const PSPos& at, uint8_t op, PSExprPtr& left, PSExprPtr& right, PSExprPtr& out,
+                     bool& done);
+  // Computes a set constructor into dest, a fresh empty set slot.
+  void EmitSetBuild(const PSOperand& dest, const PSExpr& e);
+  // Adds every element of a computed range to dest.
+  void EmitSetRange(const PSOperand& dest, const PSExpr& low, const PSExpr& high);
+
+  // --- values: procedural types, nil, interfaces (compiler_procptr.cpp) ---
+  // `procedure (params)` or `function (params): T`, standing on the keyword.
+  bool ParseProcType(PSType*& out);
+  // `interface (parent) ... end`, standing on INTERFACE.
+  bool ParseInterfaceType(const std::string& orgName, PSType*& out);
+  // `@Name`, standing on the at sign.
+  bool ParseAddressOf(PSExprPtr& out);
+  // NIL.
+  bool ParseNil(PSExprPtr& out);
+  // A call through the procedure pointer var, standing after it.
+  bool ParseCallThrough(PSExprPtr var, const PSPos& at, PSExprPtr& out);
+  // Gives nil and `[]` the type they are used as.
+  void FitUntyped(PSExpr& e, PSType* to);
+  // Whether two parameter lists and results match.
+  static bool SameSignature(const PSDecl& a, const PSDecl& b);
+  // Assignment rules of sets, procedure pointers, interfaces, wide strings and variants;
+  // decided is false when they do not apply.
+  static bool ValueCanAssign(const PSType* dest, const PSType* src, bool& decided);
+  // Comparison rules of the same types; decided as above.
+  bool ValueCanCompare(const PSType* left, const PSType* right, bool& decided) const;
+
+  // --- values: wide strings (compiler_wide.cpp) ---
+  // The result type of an operator on wide strings and characters, or null.
+  PSType* WideResultType(uint8_t op, PSType* left, PSType* right) const;
+  // A string constant of wide characters.
+  PSExprPtr WideConst(const PSPos& at, const std::u16string& text);
+  // `ws[i]` read through WStrGet.
+  bool ParseWideIndex(PSExprPtr& var, PSExprPtr& out);
+  // `ws[i] := c` through WStrSet.
+  bool ParseWideAssignment(PSExprPtr var, PSExprPtr index);
+  // The string kind a call's AnyString parameters and result take from its arguments.
+  void FitAnyString(PSExpr& call);
+
   TPSPascalCompiler& owner_;
   std::string source_;
   TPSPascalParser lex_;
@@ -563,4 +644,13 @@ class PSCompileSession {
   PSProc* strGet_ = nullptr;
   PSProc* strGet2_ = nullptr;
   PSProc* strSet_ = nullptr;
+  // values
+  PSType* byte_ = nullptr;
+  PSType* wideChar_ = nullptr;
+  PSType* wideString_ = nullptr;
+  PSType* nil_ = nullptr;  // the type of NIL until it is fitted
+  PSProc* wstrGet_ = nullptr;
+  PSProc* wstrSet_ = nullptr;
+  PSProc* wstrGet2_ = nullptr;  // WStrGet with a value parameter, made on first use
+  std::vector<std::unique_ptr<PSProc>> signatures_;  // of procedural types; never numbered
 };

@@ -128,6 +128,21 @@ bool PSCompileSession::ParseIdentifierStatement() {
   PSSymbol copy = *sym;
   PSExprPtr target;
   if (!ParseVariable(copy, at, target)) return false;
+  if (PSIsProcPtr(target->Type) && Tk() != tkAssign) {
+    PSExprPtr call;
+    if (!ParseCallThrough(std::move(target), at, call)) return false;
+    EmitCall(*call);
+    if (call->Type) Pop(1);
+    return true;
+  }
+  if (Tk() == tkOpenBracket && PSIsWideText(target->Type)) {
+    Next();
+    PSExprPtr index;
+    if (!ParseExpression(index)) return false;
+    if (!PSIsInteger(index->Type)) return ErrorAt(index->Where, ecTypeMismatch);
+    if (!Expect(tkCloseBracket, ecCloseBlockExpected)) return false;
+    return ParseWideAssignment(std::move(target), std::move(index));
+  }
   if (Tk() == tkOpenBracket && PSIsString(target->Type)) {
     Next();
     PSExprPtr index;
@@ -146,6 +161,7 @@ bool PSCompileSession::ParseAssignment(PSExprPtr target) {
   Next();
   PSExprPtr value;
   if (!ParseExpression(value)) return false;
+  FitUntyped(*value, target->Type);
   if (!CanAssign(target->Type, value->Type)) return ErrorAt(value->Where, ecTypeMismatch);
   EmitAssign(VarOperand(*target), *value);
   return true;
