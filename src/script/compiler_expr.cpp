@@ -458,9 +458,11 @@ bool PSCompileSession::MakeBinary(const PSPos& at, uint8_t op, PSExprPtr left, P
       if (done) return true;
     }
   }
-  // Wide constants are joined and compared by the executor.
   bool wide = PSIsWideText(left->Type) || PSIsWideText(right->Type) || PSIsWideChar(left->Type) ||
               PSIsWideChar(right->Type);
+  if (left->Kind == PSExprKind::Const && right->Kind == PSExprKind::Const && wide) {
+    return FoldWide(op, *left, *right, out);
+  }
   if (left->Kind == PSExprKind::Const && right->Kind == PSExprKind::Const && !wide) {
     PSConst folded;
     if (!FoldBinary(at, op, left->Value, right->Value, folded)) return false;

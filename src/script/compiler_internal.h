@@ -606,6 +606,8 @@ class PSCompileSession {
   bool ParseWideIndex(PSExprPtr& var, PSExprPtr& out);
   // `ws[i] := c` through WStrSet.
   bool ParseWideAssignment(PSExprPtr var, PSExprPtr index);
+  // `+` or a comparison of two constant texts, one of them wide.
+  bool FoldWide(uint8_t op, const PSExpr& left, const PSExpr& right, PSExprPtr& out);
   // The string kind a call's AnyString parameters and result take from its arguments.
   void FitAnyString(PSExpr& call);
 

@@ -44,6 +44,44 @@ PSExprPtr PSCompileSession::WideConst(const PSPos& at, const std::u16string& tex
   return ConstExpr(at, std::move(value));
 }
 
+namespace {
+
+// The characters of a constant text of any kind.
+std::u16string WideText(const PSConst& c) {
+  if (PSIsChar(c.Type) || PSIsWideChar(c.Type))
+    return std::u16string(1, static_cast<char16_t>(c.Int));
+  std::u16string text;
+  if (PSIsWideText(c.Type)) {
+    for (size_t i = 0; i + 1 < c.Str.size(); i += 2) {
+      text += static_cast<char16_t>(static_cast<uint8_t>(c.Str[i]) |
+                                    static_cast<uint8_t>(c.Str[i + 1]) << 8);
+    }
+    return text;
+  }
+  for (char ch : c.Str)
+    text += static_cast<char16_t>(static_cast<unsigned char>(ch));
+  return text;
+}
+
+}  // namespace
+
+bool PSCompileSession::FoldWide(uint8_t op, const PSExpr& left, const PSExpr& right,
+                                PSExprPtr& out) {
+  std::u16string l = WideText(left.Value), r = WideText(right.Value);
+  if (op == opAdd) {
+    out = WideConst(left.Where, l + r);
+    return true;
+  }
+  bool result = op == opEqual       ? l == r
+                : op == opNotEqual  ? l != r
+                : op == opLess      ? l < r
+                : op == opGreater   ? l > r
+                : op == opLessEqual ? l <= r
+                                    : l >= r;
+  out = ConstExpr(left.Where, BoolConst(result));
+  return true;
+}
+
 // windex -> '[' expression ']' after a wide string: WStrGet, the string by reference
 // when it is a variable, else by value.
 bool PSCompileSession::ParseWideIndex(PSExprPtr& var, PSExprPtr& out) {

@@ -58,6 +58,8 @@ begin
   n := @Hello;
   n;
   n();
+  p := @Print;
+  p('through the host');
   p := nil;
   if not Assigned(p) then Print('cleared');
 end.
@@ -75,4 +77,5 @@ end.
 // expect: 12
 // expect: hello
 // expect: hello
+// expect: through the host
 // expect: cleared

@@ -1,6 +1,9 @@
 // Wide strings and characters: wide literals, concatenation with 8-bit text, comparison,
 // indexing, conversions both ways (Latin-1; other characters narrow to '?') and the
 // AnyString built-ins answering the kind they were given.
+const
+  Smile = 'a' + #$263A;
+  Ordered = #$263A > 'z';
 var
   w, w2: WideString;
   u: UnicodeString;
@@ -62,6 +65,12 @@ begin
   Print(Codes(Uppercase(w)));
   s := Uppercase(s);
   Print(IntToStr(Ord(s[4])));
+  w := Smile + 'b';
+  Print(Codes(w) + ' ' + IntToStr(Ord(Copy(w, 2, 1)[1])));
+  if Ordered then Print('wide order');
+  u := 'abc';
+  u := Uppercase(u) + u;
+  Print(u);
 end.
 
 // expect: Hello
@@ -85,3 +94,6 @@ end.
 // expect: 99 97 102 233
 // expect: 67 65 70 201
 // expect: 233
+// expect: 97 9786 98 9786
+// expect: wide order
+// expect: ABCabc
