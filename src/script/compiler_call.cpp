@@ -116,7 +116,10 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
     case PSUntyped::Inc:
     case PSUntyped::Dec:
       byRef = true;
-      fits = PSIsOrdinal(first.Type);
+      fits = PSIsOrdinal(first.Type) || PSIsWideChar(first.Type);
+      break;
+    case PSUntyped::Assigned:  // sets and variants are never nil
+      fits = !PSIsSet(first.Type) && !PSIsVariant(first.Type);
       break;
     case PSUntyped::SetLength:
       byRef = true;

@@ -160,6 +160,7 @@ bool PSCompileSession::ValueCanAssign(const PSType* dest, const PSType* src, boo
   bool destInterface = dest && dest->Kind == PSTypeKind::Interface;
   bool srcInterface = src && src->Kind == PSTypeKind::Interface;
   if (destInterface || srcInterface) return destInterface && srcInterface;
+  if (PSIsVariant(dest) && src && src->Base == btPointer) return false;  // nil
   if (PSIsVariant(dest) || PSIsVariant(src)) {
     decided = false;
     return false;

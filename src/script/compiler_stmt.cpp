@@ -135,20 +135,14 @@ bool PSCompileSession::ParseIdentifierStatement() {
     if (call->Type) Pop(1);
     return true;
   }
-  if (Tk() == tkOpenBracket && PSIsWideText(target->Type)) {
+  bool wide = PSIsWideText(target->Type);
+  if (Tk() == tkOpenBracket && (PSIsString(target->Type) || wide)) {
     Next();
     PSExprPtr index;
     if (!ParseExpression(index)) return false;
     if (!PSIsInteger(index->Type)) return ErrorAt(index->Where, ecTypeMismatch);
     if (!Expect(tkCloseBracket, ecCloseBlockExpected)) return false;
-    return ParseWideAssignment(std::move(target), std::move(index));
-  }
-  if (Tk() == tkOpenBracket && PSIsString(target->Type)) {
-    Next();
-    PSExprPtr index;
-    if (!ParseExpression(index)) return false;
-    if (!PSIsInteger(index->Type)) return ErrorAt(index->Where, ecTypeMismatch);
-    if (!Expect(tkCloseBracket, ecCloseBlockExpected)) return false;
+    if (wide) return ParseWideAssignment(std::move(target), std::move(index));
     return ParseStringAssignment(std::move(target), std::move(index));
   }
   return ParseAssignment(std::move(target));

@@ -71,6 +71,9 @@ begin
   u := 'abc';
   u := Uppercase(u) + u;
   Print(u);
+  c := #$263A;
+  Inc(c);
+  Print(IntToStr(Ord(c)));
 end.
 
 // expect: Hello
@@ -97,3 +100,4 @@ end.
 // expect: 97 9786 98 9786
 // expect: wide order
 // expect: ABCabc
+// expect: 9787
