@@ -145,6 +145,19 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
   return true;
 }
 
+bool PSCompileSession::CheckCondition(PSExprPtr& e) {
+  if (PSIsVariant(e->Type)) {
+    auto convert = std::make_unique<PSExpr>();
+    convert->Kind = PSExprKind::Convert;
+    convert->Type = boolean_;
+    convert->Where = e->Where;
+    convert->Left = std::move(e);
+    SetHeight(*convert);
+    e = std::move(convert);
+  }
+  return CheckCondition(static_cast<const PSExpr&>(*e));
+}
+
 bool PSCompileSession::CheckCondition(const PSExpr& e) {
   return PSIsBoolean(e.Type) || ErrorAt(e.Where, ecTypeMismatch);
 }

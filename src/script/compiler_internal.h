@@ -457,6 +457,8 @@ class PSCompileSession {
   bool CheckArgument(const PSParam& param, PSExprPtr& arg);
   // A condition must be a Boolean.
   bool CheckCondition(const PSExpr& e);
+  // The same; a Variant condition is read as a Boolean at run time.
+  bool CheckCondition(PSExprPtr& e);
 
   // --- code generation (compiler_codegen.cpp) ---
   // An opcode byte.

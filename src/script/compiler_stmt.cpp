@@ -191,7 +191,7 @@ bool PSCompileSession::ParseBlock() {
 bool PSCompileSession::ParseIf() {
   Next();
   PSExprPtr cond;
-  if (!ParseExpression(cond) || !CheckCondition(*cond)) return false;
+  if (!ParseExpression(cond) || !CheckCondition(cond)) return false;
   if (!Expect(tkThen, ecThenExpected)) return false;
   PSOperand temp;
   EmitCondition(*cond, temp);
@@ -230,7 +230,7 @@ void PSCompileSession::CloseLoop(size_t continueAt) {
 bool PSCompileSession::ParseWhile() {
   Next();
   PSExprPtr cond;
-  if (!ParseExpression(cond) || !CheckCondition(*cond)) return false;
+  if (!ParseExpression(cond) || !CheckCondition(cond)) return false;
   if (!Expect(tkDo, ecDoExpected)) return false;
   int outer = depth_;
   PSOperand temp = PushTemp(cond->Type);
@@ -257,7 +257,7 @@ bool PSCompileSession::ParseRepeat() {
   Next();
   size_t continueAt = code_->size();
   PSExprPtr cond;
-  if (!ParseExpression(cond) || !CheckCondition(*cond)) return false;
+  if (!ParseExpression(cond) || !CheckCondition(cond)) return false;
   EmitInto(temp, boolean_, *cond);
   EmitJumpTo(TPSOpcode::JumpIfFalse, top, loops_.back().BodyDepth, &temp);
   Pop(1);

@@ -1,5 +1,5 @@
 // Variants: empty and null, VarType, assignment from and to the simple types, variant
-// arithmetic in the wider held type, numbers read from text and comparisons.
+// arithmetic in the wider held type, numbers read from text, comparisons and conditions.
 type
   TDir = (North, East, South);
 var
@@ -96,6 +96,16 @@ begin
   s := v;
   Print(IntToStr(i) + '[' + s + ']');
   Print(IntToStr(SizeOf(v)));
+  v := True;
+  if v then Print('variant condition');
+  v := 0;
+  i := 0;
+  while not v do
+  begin
+    i := i + 1;
+    v := i >= 3;
+  end;
+  Print(IntToStr(i));
 end.
 
 // expect: 0 empty
@@ -126,3 +136,5 @@ end.
 // expect: 2
 // expect: 0[]
 // expect: 16
+// expect: variant condition
+// expect: 3
