@@ -24,7 +24,7 @@ size_t SetBytes(uint32_t bits) {
 
 // Whether element may be in a set whose elements are of type key.
 bool FitsElement(const PSType* key, const PSType* element) {
-  if (!key) return true;
+  if (!key || PSIsVariant(element)) return true;  // a variant is checked at run time
   if (PSIsChar(key)) return PSIsChar(element);
   if (key->Kind == PSTypeKind::Enum) return element == key;
   return PSIsInteger(element);

@@ -16,6 +16,7 @@ var
   s: string;
   ch: Char;
   flags: set of Boolean;
+  v: Variant;
 
 function Describe(x: TColors): string;
 var
@@ -83,6 +84,8 @@ begin
   if ch in ['0'..ch] then Print('computed range');
   flags := [True];
   if not (False in flags) then Print('booleans');
+  v := 'x';
+  if v in ['a'..'z'] then Print('variant element');
   Print(IntToStr(SizeOf(a)) + ' ' + IntToStr(SizeOf(flags)) + ' ' + IntToStr(SizeOf(cs)) + ' ' + IntToStr(SizeOf(TColors)));
 end.
 
@@ -108,4 +111,5 @@ end.
 // expect: no letter
 // expect: computed range
 // expect: booleans
+// expect: variant element
 // expect: 1 1 32 1
