@@ -137,6 +137,11 @@ void PSCompileSession::DeclareBuiltins() {
   strSet_ = procs_[Lookup("STRSET")->Index].get();
   getArrayLength_ = procs_[Lookup("GETARRAYLENGTH")->Index].get();
   setArrayLength_ = procs_[Lookup("SETARRAYLENGTH")->Index].get();
+  wstrGet_ = procs_[Lookup("WSTRGET")->Index].get();
+  wstrSet_ = procs_[Lookup("WSTRSET")->Index].get();
+  byte_ = FindType("BYTE");
+  wideChar_ = FindType("WIDECHAR");
+  wideString_ = FindType("WIDESTRING");
 }
 
 const TPSRegProc& PSCompileSession::DeclareHostRoutine(std::string_view header) {

@@ -56,6 +56,7 @@ bool PSCompileSession::ParseCall(PSProc& proc, const PSPos& at, PSExprPtr& out) 
     if (!CheckArgument(proc.Decl.Params[i], args[i])) return false;
   }
   out = CallExpr(proc, at, std::move(args));
+  FitAnyString(*out);
   SetHeight(*out);
   return true;
 }
@@ -80,15 +81,18 @@ bool PSCompileSession::ParseSizeOf(const PSPos& at, PSExprPtr& out) {
 bool PSCompileSession::CheckArgument(const PSParam& param, PSExprPtr& arg) {
   if (param.Type->OpenArray) return CheckOpenArrayArgument(param, arg);
   bool anyString = param.Type->AnyString;
+  FitUntyped(*arg, param.Type);
   if (param.ByRef()) {
     if (arg->Kind != PSExprKind::Var || !arg->Assignable) {
       return ErrorAt(arg->Where, ecVariableExpected);
     }
-    bool fits = SameType(param.Type, arg->Type) || (anyString && PSIsString(arg->Type));
+    bool fits = SameType(param.Type, arg->Type) ||
+                (anyString && (PSIsString(arg->Type) || PSIsWideText(arg->Type)));
     return fits || ErrorAt(arg->Where, ecTypeMismatch);
   }
   bool fits = CanAssign(param.Type, arg->Type) ||
-              (anyString && (PSIsString(arg->Type) || PSIsChar(arg->Type)));
+              (anyString && (PSIsString(arg->Type) || PSIsChar(arg->Type) ||
+                             PSIsWideText(arg->Type) || PSIsWideChar(arg->Type)));
   return fits || ErrorAt(arg->Where, ecTypeMismatch);
 }
 
@@ -110,16 +114,19 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
       [[fallthrough]];
     case PSUntyped::Low:
     case PSUntyped::High:
-      fits = PSIsString(first.Type) || IsArray(first.Type);
+      fits = PSIsString(first.Type) || PSIsWideText(first.Type) || IsArray(first.Type);
       break;
     case PSUntyped::Inc:
     case PSUntyped::Dec:
       byRef = true;
-      fits = PSIsOrdinal(first.Type);
+      fits = PSIsOrdinal(first.Type) || PSIsWideChar(first.Type);
+      break;
+    case PSUntyped::Assigned:  // sets and variants are never nil
+      fits = !PSIsSet(first.Type) && !PSIsVariant(first.Type);
       break;
     case PSUntyped::SetLength:
       byRef = true;
-      fits = PSIsString(first.Type) || IsArray(first.Type);
+      fits = PSIsString(first.Type) || PSIsWideText(first.Type) || IsArray(first.Type);
       break;
     case PSUntyped::GetArrayLength:
     case PSUntyped::SetArrayLength:
@@ -139,6 +146,19 @@ bool PSCompileSession::CheckUntyped(PSProc& proc, const PSPos& at, std::vector<P
   out = CallExpr(proc, at, std::move(args));
   SetHeight(*out);
   return true;
+}
+
+bool PSCompileSession::CheckCondition(PSExprPtr& e) {
+  if (PSIsVariant(e->Type)) {
+    auto convert = std::make_unique<PSExpr>();
+    convert->Kind = PSExprKind::Convert;
+    convert->Type = boolean_;
+    convert->Where = e->Where;
+    convert->Left = std::move(e);
+    SetHeight(*convert);
+    e = std::move(convert);
+  }
+  return CheckCondition(static_cast<const PSExpr&>(*e));
 }
 
 bool PSCompileSession::CheckCondition(const PSExpr& e) {

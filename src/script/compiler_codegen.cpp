@@ -29,6 +29,7 @@ void PSCompileSession::EmitOperand(const PSOperand& o) {
   EmitU32(TypeNo(o.Value.Type));
   TPSContainerType type;
   type.BaseType = o.Value.Type->Base;
+  type.SetBits = o.Value.Type->SetBits;
   ByteWriter out;
   if (!WriteConstant(out, type, EncodeConst(o.Value))) Error(ecInternalError, "constant");
   *code_ += out.Take();
@@ -113,6 +114,7 @@ PSOperand PSCompileSession::Prepare(const PSExpr& e, int& temps) {
     return operand;
   }
   temps = 1;
+  if (e.Kind == PSExprKind::Zero) return PushTemp(e.Type);
   if (e.Kind == PSExprKind::Call) {
     EmitCall(e);
     operand.Var = kStackVarBase + static_cast<uint32_t>(depth_);
@@ -170,7 +172,9 @@ void PSCompileSession::EmitComputed(const PSOperand& dest, const PSExpr& e) {
       if (e.Kind == PSExprKind::Negate) {
         Emit(TPSOpcode::Negate);
       } else {
-        Emit(PSIsBoolean(e.Type) ? TPSOpcode::Not : TPSOpcode::BitNot);
+        // A variant's `not` is logical: a Boolean in a variant is a byte.
+        bool logical = PSIsBoolean(e.Type) || PSIsVariant(e.Type);
+        Emit(logical ? TPSOpcode::Not : TPSOpcode::BitNot);
       }
       EmitOperand(dest);
       return;
@@ -185,6 +189,10 @@ void PSCompileSession::EmitComputed(const PSOperand& dest, const PSExpr& e) {
     }
     case PSExprKind::ArrayOf:
       return EmitArrayConstructor(dest, e);
+    case PSExprKind::Zero:  // dest is fresh, so already nil
+      return;
+    case PSExprKind::SetBuild:
+      return EmitSetBuild(dest, e);
     default:  // Convert: chr and ord assign into a slot of the other type
       EmitAssign(dest, *e.Left);
   }
@@ -195,11 +203,16 @@ void PSCompileSession::EmitCall(const PSExpr& call) {
   PSProc& proc = *call.Proc;
   int start = depth_;
   PSOperand result;
-  if (proc.Decl.Result) result = PushTemp(proc.Decl.Result);
+  // AnyString parameters and results take the call's string kind.
+  auto kind = [&call](PSType* type) {
+    return type->AnyString && call.AnyKind ? call.AnyKind : type;
+  };
+  if (proc.Decl.Result) result = PushTemp(kind(proc.Decl.Result));
   for (size_t i = call.Args.size(); i-- > 0;) {
     const PSExpr& arg = *call.Args[i];
     if (proc.Untyped == PSUntyped::None) {
-      const PSParam& param = proc.Decl.Params[i];
+      PSParam param = proc.Decl.Params[i];
+      param.Type = kind(param.Type);
       EmitArgument(&param, arg, param.ByRef());
       continue;
     }
@@ -218,8 +231,15 @@ void PSCompileSession::EmitCall(const PSExpr& call) {
     EmitOperand(result);
     ++depth_;
   }
-  Emit(TPSOpcode::Call);
-  EmitU32(ProcNo(proc));
+  if (call.Through) {
+    PSOperand pointer;
+    pointer.Var = call.Through->Var;
+    Emit(TPSOpcode::CallPtr);
+    EmitOperand(pointer);
+  } else {
+    Emit(TPSOpcode::Call);
+    EmitU32(ProcNo(proc));
+  }
   Pop(depth_ - start - (proc.Decl.Result ? 1 : 0));
 }
 
@@ -297,6 +317,8 @@ TPSContainer PSCompileSession::BuildContainer() {
     if (type->Element) entry.ElementType = type->Element->ContainerNo;
     FillContainerType(*type, entry);
     entry.Attributes = type->Attributes;
+    entry.SetBits = type->SetBits;
+    if (type->Signature) entry.Declaration = PSProcTypeDeclaration(*type);
     c.Types.push_back(std::move(entry));
   }
   return c;

@@ -175,7 +175,16 @@ std::string PSCompileSession::EncodeConst(const PSConst& c) const {
   switch (c.Type->Base) {
     case btString:
     case btPChar:
+    case btSet:         // the set's bytes
+    case btWideString:  // UTF-16 code units, little-endian
+    case btUnicodeString:
       return c.Str;
+    case btProcPtr: {  // the procedure number
+      std::string bytes;
+      for (int i = 0; i < 4; ++i)
+        bytes += static_cast<char>(static_cast<uint64_t>(c.Int) >> (8 * i));
+      return bytes;
+    }
     case btSingle: {
       float f = static_cast<float>(c.Real);
       return std::string(reinterpret_cast<const char*>(&f), sizeof f);

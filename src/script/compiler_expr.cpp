@@ -200,6 +200,12 @@ bool PSCompileSession::ParseFactorKind(PSExprPtr& out) {
     case tkChr:
     case tkOrd:
       return ParseChrOrd(out);
+    case tkOpenBracket:
+      return ParseSetConstructor(out);
+    case tkAt:
+      return ParseAddressOf(out);
+    case tkNil:
+      return ParseNil(out);
     case tkEndOfText:
       return Error(ecUnexpectedEndOfFile);
     default:
@@ -239,19 +245,28 @@ bool PSCompileSession::ParseNumberConst(PSExprPtr& out) {
 bool PSCompileSession::ParseStringConst(PSExprPtr& out) {
   PSPos at = Here();
   std::string text;
+  std::u16string wide;  // the same characters, for a constant with codes above 255
+  bool isWide = false;
   size_t end = lex_.Position();
   while (Tk() == tkString || Tk() == tkCharCode) {
     if (lex_.Position() != end) return Error(ecSyntaxError);
     if (Tk() == tkString) {
-      text += PSStringLiteralValue(lex_.TokenText());
+      std::string part = PSStringLiteralValue(lex_.TokenText());
+      text += part;
+      for (char c : part)
+        wide += static_cast<char16_t>(static_cast<unsigned char>(c));
     } else {
       uint32_t code = PSCharCodeValue(lex_.TokenText());
-      // Codes above 255 would make a wide string constant, which has no place yet.
-      if (code > 255) return Error(ecTypeMismatch);
+      isWide = isWide || code > 255;
       text += static_cast<char>(code);
+      wide += static_cast<char16_t>(code);
     }
     end = lex_.Position() + lex_.TokenLength();
     Next();
+  }
+  if (isWide) {
+    out = WideConst(at, wide);
+    return true;
   }
   PSConst value;
   if (text.size() == 1) {
@@ -335,6 +350,7 @@ bool PSCompileSession::ParseVariable(const PSSymbol& sym, const PSPos& at, PSExp
 // index -> '[' expression ']' after a string: StrGet for a variable, StrGet2 otherwise.
 bool PSCompileSession::ParseStringIndex(PSExprPtr& var, PSExprPtr& out) {
   PSPos at = Here();
+  if (PSIsWideText(var->Type)) return ParseWideIndex(var, out);
   if (!PSIsString(var->Type)) return Error(ecTypeMismatch);
   Next();
   PSExprPtr index;
@@ -362,6 +378,7 @@ bool PSCompileSession::ParseUnary(PSExprPtr& out) {
   if (!ParseFactor(operand)) return false;
   PSType* type = operand->Type;
   bool fits = op == tkNot ? PSIsBoolean(type) || PSIsInteger(type) : PSIsNumber(type);
+  fits = fits || PSIsVariant(type);
   if (!fits) return ErrorAt(at, ecTypeMismatch);
   if (op == tkPlus) {
     out = std::move(operand);
@@ -394,7 +411,8 @@ bool PSCompileSession::ParseChrOrd(PSExprPtr& out) {
   if (!ParseExpression(operand)) return false;
   if (!Expect(tkCloseParen, ecCloseRoundExpected)) return false;
   PSType* type = operand->Type;
-  if (chr ? !PSIsInteger(type) : !PSIsOrdinal(type)) return ErrorAt(operand->Where, ecTypeMismatch);
+  if (chr ? !PSIsInteger(type) : !PSIsOrdinal(type) && !PSIsWideChar(type))
+    return ErrorAt(operand->Where, ecTypeMismatch);
   PSType* result = chr ? char_ : (type->Base == btS64 && PSIsInteger(type) ? int64_ : longInt_);
   if (operand->Kind == PSExprKind::Const) {
     out = ConstExpr(at, IntConst(result, operand->Value.Int));
@@ -411,6 +429,11 @@ bool PSCompileSession::ParseChrOrd(PSExprPtr& out) {
 
 bool PSCompileSession::MakeBinary(const PSPos& at, uint8_t op, PSExprPtr left, PSExprPtr right,
                                   PSExprPtr& out) {
+  bool setDone = false;
+  if (!MakeSetBinary(at, op, left, right, out, setDone)) return false;
+  if (setDone) return true;
+  FitUntyped(*left, right->Type);
+  FitUntyped(*right, left->Type);
   bool compare = op >= opGreaterEqual;
   PSType* type = boolean_;
   if (compare) {
@@ -426,7 +449,12 @@ bool PSCompileSession::MakeBinary(const PSPos& at, uint8_t op, PSExprPtr left, P
       if (done) return true;
     }
   }
-  if (left->Kind == PSExprKind::Const && right->Kind == PSExprKind::Const) {
+  bool wide = PSIsWideText(left->Type) || PSIsWideText(right->Type) || PSIsWideChar(left->Type) ||
+              PSIsWideChar(right->Type);
+  if (left->Kind == PSExprKind::Const && right->Kind == PSExprKind::Const && wide) {
+    return FoldWide(op, *left, *right, out);
+  }
+  if (left->Kind == PSExprKind::Const && right->Kind == PSExprKind::Const && !wide) {
     PSConst folded;
     if (!FoldBinary(at, op, left->Value, right->Value, folded)) return false;
     out = ConstExpr(left->Where, std::move(folded));

@@ -81,6 +81,8 @@ struct PSPos {
   int Col = 1;
 };
 
+struct PSProc;
+
 // How a type is built.
 enum class PSTypeKind {
   Plain,
@@ -90,6 +92,9 @@ enum class PSTypeKind {
   // records and arrays
   Record,
   StaticArray,
+  // values
+  Set,
+  ProcPtr,
 };
 
 struct PSType;
@@ -120,6 +125,10 @@ struct PSType {
   bool OpenArray = false;       // Array: an `array of` parameter, static or dynamic inside
   // flow: attributes
   std::vector<TPSAttribute> Attributes;
+  // values: sets and procedural types
+  PSType* SetElement = nullptr;  // Set: the element type (null for the empty set `[]`)
+  uint32_t SetBits = 0;          // Set: one bit per element, counted from 0
+  PSProc* Signature = nullptr;   // ProcPtr: parameters and result of its procedures
 };
 
 // Type classes the operators and conversions test.
@@ -130,6 +139,14 @@ bool PSIsString(const PSType* t);  // 8-bit strings and PChar
 bool PSIsChar(const PSType* t);
 bool PSIsBoolean(const PSType* t);
 bool PSIsOrdinal(const PSType* t);  // integers, Int64, Char, enumerations
+// values: WideString and UnicodeString; WideChar; sets; procedure pointers; Variant.
+bool PSIsWideText(const PSType* t);
+bool PSIsWideChar(const PSType* t);
+bool PSIsSet(const PSType* t);
+bool PSIsProcPtr(const PSType* t);
+bool PSIsVariant(const PSType* t);
+// The container declaration of a procedural type, below 256 bytes.
+std::string PSProcTypeDeclaration(const PSType& t);
 // The value size of a variable of the type, as the container counts it.
 uint32_t PSValueSize(const PSType* t);
 
@@ -225,7 +242,9 @@ enum class PSExprKind {
   AndThen,
   OrElse,
   // records and arrays
-  ArrayOf,  // an open array constructor: its elements in Args
+  ArrayOf,   // an open array constructor: its elements in Args
+  Zero,      // nil: a zeroed value of its type
+  SetBuild,  // a set constructor with computed elements
 };
 
 struct PSExpr;
@@ -257,6 +276,10 @@ struct PSExpr {
   // records and arrays
   std::vector<PSSelector> Path;  // Var: the selectors after the variable, in order
   PSExprPtr Source;              // Var: a call whose result slot stands for the variable
+  // values: set constructors, calls through procedure pointers, AnyString kinds
+  std::vector<std::pair<PSExprPtr, PSExprPtr>> Elements;  // SetBuild: element or range
+  PSExprPtr Through;          // Call: the procedure-pointer variable called through
+  PSType* AnyKind = nullptr;  // Call: the string type AnyString parameters take
 };
 
 // The deepest nesting of statements, factors and expression trees the compiler follows;
@@ -515,6 +538,8 @@ class PSCompileSession {
   bool CheckArgument(const PSParam& param, PSExprPtr& arg);
   // A condition must be a Boolean.
   bool CheckCondition(const PSExpr& e);
+  // The same; a Variant condition is read as a Boolean at run time.
+  bool CheckCondition(PSExprPtr& e);
 
   // --- code generation (compiler_codegen.cpp) ---
   // An opcode byte.
@@ -679,6 +704,57 @@ class PSCompileSession {
   bool ParseTargetStatement(PSExprPtr target);
   // A record field that an enclosing `with` names, as a variable.
   bool FindWithField(const std::string& name, const PSPos& at, PSExprPtr& out);
+  // --- values: sets (compiler_sets.cpp) ---
+  // `set of T`, standing on SET.
+  bool ParseSetType(PSType*& out);
+  // The unnamed set type of an element type (null: the type of `[]`).
+  PSType* SetOf(PSType* element);
+  // A set constructor `[a, b, c..d]`, standing on '['.
+  bool ParseSetConstructor(PSExprPtr& out);
+  // One element or range of a set constructor into the constant bits or the computed list.
+  bool ParseSetElement(PSType*& element, std::string& bits, PSExpr& build);
+  // A binary operator with a set operand; done when it was one.
+  bool MakeSetBinary(const PSPos& at, uint8_t op, PSExprPtr& left, PSExprPtr& right, PSExprPtr& out,
+                     bool& done);
+  // Computes a set constructor into dest, a fresh empty set slot.
+  void EmitSetBuild(const PSOperand& dest, const PSExpr& e);
+  // Adds every element of a computed range to dest.
+  void EmitSetRange(const PSOperand& dest, const PSExpr& low, const PSExpr& high);
+
+  // --- values: procedural types, nil, interfaces (compiler_procptr.cpp) ---
+  // `procedure (params)` or `function (params): T`, standing on the keyword.
+  bool ParseProcType(PSType*& out);
+  // `interface (parent) ... end`, standing on INTERFACE.
+  bool ParseInterfaceType(const std::string& orgName, PSType*& out);
+  // `@Name`, standing on the at sign.
+  bool ParseAddressOf(PSExprPtr& out);
+  // NIL.
+  bool ParseNil(PSExprPtr& out);
+  // A call through the procedure pointer var, standing after it.
+  bool ParseCallThrough(PSExprPtr var, const PSPos& at, PSExprPtr& out);
+  // Gives nil and `[]` the type they are used as.
+  void FitUntyped(PSExpr& e, PSType* to);
+  // Whether two parameter lists and results match.
+  static bool SameSignature(const PSDecl& a, const PSDecl& b);
+  // Assignment rules of sets, procedure pointers, interfaces, wide strings and variants;
+  // decided is false when they do not apply.
+  static bool ValueCanAssign(const PSType* dest, const PSType* src, bool& decided);
+  // Comparison rules of the same types; decided as above.
+  bool ValueCanCompare(const PSType* left, const PSType* right, bool& decided) const;
+
+  // --- values: wide strings (compiler_wide.cpp) ---
+  // The result type of an operator on wide strings and characters, or null.
+  PSType* WideResultType(uint8_t op, PSType* left, PSType* right) const;
+  // A string constant of wide characters.
+  PSExprPtr WideConst(const PSPos& at, const std::u16string& text);
+  // `ws[i]` read through WStrGet.
+  bool ParseWideIndex(PSExprPtr& var, PSExprPtr& out);
+  // `ws[i] := c` through WStrSet.
+  bool ParseWideAssignment(PSExprPtr var, PSExprPtr index);
+  // `+` or a comparison of two constant texts, one of them wide.
+  bool FoldWide(uint8_t op, const PSExpr& left, const PSExpr& right, PSExprPtr& out);
+  // The string kind a call's AnyString parameters and result take from its arguments.
+  void FitAnyString(PSExpr& call);
 
   TPSPascalCompiler& owner_;
   std::string source_;
@@ -767,4 +843,13 @@ class PSCompileSession {
   std::vector<PSLabel> localLabels_;
   std::vector<PSGoto> gotos_;
   std::vector<PSGotoStub> gotoStubs_;
+  // values
+  PSType* byte_ = nullptr;
+  PSType* wideChar_ = nullptr;
+  PSType* wideString_ = nullptr;
+  PSType* nil_ = nullptr;  // the type of NIL until it is fitted
+  PSProc* wstrGet_ = nullptr;
+  PSProc* wstrSet_ = nullptr;
+  PSProc* wstrGet2_ = nullptr;  // WStrGet with a value parameter, made on first use
+  std::vector<std::unique_ptr<PSProc>> signatures_;  // of procedural types; never numbered
 };

@@ -86,9 +86,13 @@ bool PSCompileSession::ParseSelectors(PSExprPtr& e, bool assignment) {
   for (;;) {
     if (Tk() == tkPeriod && IsRecord(e->Type)) {
       if (!ParseFieldSelector(e)) return false;
-    } else if (Tk() == tkOpenBracket && PSIsString(e->Type)) {
+    } else if (Tk() == tkOpenBracket && (PSIsString(e->Type) || PSIsWideText(e->Type))) {
       if (assignment) return true;
       if (!ParseStringIndex(e, e)) return false;
+    } else if (Tk() == tkOpenParen && PSIsProcPtr(e->Type) && !assignment) {
+      const PSPos at = e->Where;
+      if (!ParseCallThrough(std::move(e), at, e)) return false;
+      if (!e->Type) return ErrorAt(at, ecNoResult);
     } else if (Tk() == tkOpenBracket && IsAnyArray(e->Type)) {
       if (!ParseIndexSelector(e)) return false;
     } else if (Tk() == tkOpenBracket) {

@@ -147,13 +147,24 @@ bool PSCompileSession::ParseIdentifierStatement() {
 
 // target-statement -> selected-variable ':=' expression
 //                   | selected-string '[' expression ']' ':=' expression
+//                   | selected-procedure-pointer [ '(' arguments ')' ]
 bool PSCompileSession::ParseTargetStatement(PSExprPtr target) {
-  if (Tk() == tkOpenBracket && PSIsString(target->Type)) {
+  if (PSIsProcPtr(target->Type) && Tk() != tkAssign) {
+    PSExprPtr call;
+    const PSPos at = target->Where;
+    if (!ParseCallThrough(std::move(target), at, call)) return false;
+    EmitCall(*call);
+    if (call->Type) Pop(1);
+    return true;
+  }
+  bool wide = PSIsWideText(target->Type);
+  if (Tk() == tkOpenBracket && (PSIsString(target->Type) || wide)) {
     Next();
     PSExprPtr index;
     if (!ParseExpression(index)) return false;
     if (!PSIsInteger(index->Type)) return ErrorAt(index->Where, ecTypeMismatch);
     if (!Expect(tkCloseBracket, ecCloseBlockExpected)) return false;
+    if (wide) return ParseWideAssignment(std::move(target), std::move(index));
     return ParseStringAssignment(std::move(target), std::move(index));
   }
   return ParseAssignment(std::move(target));
@@ -166,6 +177,7 @@ bool PSCompileSession::ParseAssignment(PSExprPtr target) {
   Next();
   PSExprPtr value;
   if (!ParseExpression(value)) return false;
+  FitUntyped(*value, target->Type);
   if (!CanAssign(target->Type, value->Type)) return ErrorAt(value->Where, ecTypeMismatch);
   int temps = 0;
   PSOperand dest = Prepare(*target, temps);  // a variable, perhaps with selectors
@@ -204,7 +216,7 @@ bool PSCompileSession::ParseBlock() {
 bool PSCompileSession::ParseIf() {
   Next();
   PSExprPtr cond;
-  if (!ParseExpression(cond) || !CheckCondition(*cond)) return false;
+  if (!ParseExpression(cond) || !CheckCondition(cond)) return false;
   if (!Expect(tkThen, ecThenExpected)) return false;
   PSOperand temp;
   EmitCondition(*cond, temp);
@@ -243,7 +255,7 @@ void PSCompileSession::CloseLoop(size_t continueAt) {
 bool PSCompileSession::ParseWhile() {
   Next();
   PSExprPtr cond;
-  if (!ParseExpression(cond) || !CheckCondition(*cond)) return false;
+  if (!ParseExpression(cond) || !CheckCondition(cond)) return false;
   if (!Expect(tkDo, ecDoExpected)) return false;
   int outer = depth_;
   PSOperand temp = PushTemp(cond->Type);
@@ -270,7 +282,7 @@ bool PSCompileSession::ParseRepeat() {
   Next();
   size_t continueAt = code_->size();
   PSExprPtr cond;
-  if (!ParseExpression(cond) || !CheckCondition(*cond)) return false;
+  if (!ParseExpression(cond) || !CheckCondition(cond)) return false;
   EmitInto(temp, boolean_, *cond);
   EmitJumpTo(TPSOpcode::JumpIfFalse, top, loops_.back().BodyDepth, &temp);
   Pop(1);

@@ -57,6 +57,7 @@ uint32_t PSValueSize(const PSType* t) {
   if (t->Kind == PSTypeKind::Record || t->Kind == PSTypeKind::StaticArray) {
     return static_cast<uint32_t>(PSCompileSession::AggregateSize(t));
   }
+  if (t->Kind == PSTypeKind::Set) return (t->SetBits + 7) / 8;
   return BaseValueSize(t->Base);
 }
 
@@ -165,9 +166,12 @@ bool PSCompileSession::ParseTypeRef(PSType*& out) {
   return ok;
 }
 
-// typedef -> typeref | '(' ident { ',' ident } ')'
+// typedef -> typeref | '(' ident { ',' ident } ')' | settype | proctype | interface
 bool PSCompileSession::ParseTypeDef(const std::string& orgName, PSType*& out) {
   if (Tk() == tkRecord || Tk() == tkArray) return ParseStructuredType(orgName, out);
+  if (Tk() == tkSet) return ParseSetType(out);
+  if (Tk() == tkProcedure || Tk() == tkFunction) return ParseProcType(out);
+  if (Tk() == tkInterface) return ParseInterfaceType(orgName, out);
   if (Tk() != tkOpenParen) return ParseTypeRef(out);
   Next();
   std::vector<std::string> values;
@@ -208,6 +212,9 @@ bool PSCompileSession::SameType(const PSType* a, const PSType* b) {
 }
 
 bool PSCompileSession::CanAssign(const PSType* dest, const PSType* src) {
+  bool decided = false;
+  bool valueRule = ValueCanAssign(dest, src, decided);
+  if (decided) return valueRule;
   if (SameType(dest, src) || IsVariant(dest) || IsVariant(src)) return true;
   if (IsStaticArray(dest)) return SameStaticArray(dest, src);
   if (PSIsInteger(dest)) return PSIsInteger(src);
@@ -232,6 +239,7 @@ PSType* PSCompileSession::NegatedInteger(const PSType* type) const {
 
 PSType* PSCompileSession::CalcResultType(uint8_t op, PSType* left, PSType* right) const {
   if (IsVariant(left) || IsVariant(right)) return IsVariant(left) ? left : right;
+  if (PSType* wide = WideResultType(op, left, right)) return wide;
   bool numbers = PSIsNumber(left) && PSIsNumber(right);
   bool integers = PSIsInteger(left) && PSIsInteger(right);
   switch (op) {
@@ -263,6 +271,9 @@ PSType* PSCompileSession::CalcResultType(uint8_t op, PSType* left, PSType* right
 }
 
 bool PSCompileSession::CanCompare(const PSType* left, const PSType* right) const {
+  bool decided = false;
+  bool valueRule = ValueCanCompare(left, right, decided);
+  if (decided) return valueRule;
   if (IsVariant(left) || IsVariant(right)) return true;
   if (PSIsNumber(left) && PSIsNumber(right)) return true;
   if ((PSIsString(left) || PSIsChar(left)) && (PSIsString(right) || PSIsChar(right))) {

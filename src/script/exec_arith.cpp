@@ -89,7 +89,7 @@ TPSError CalcString(TPSValue& dest, uint8_t op, const TPSValue& src) {
     } else {
       std::string narrow;
       if (!ReadStr(src, narrow)) return ErTypeMismatch;
-      add.assign(narrow.begin(), narrow.end());
+      add = Widen(narrow);
     }
     if (WStrOf(dest).size() + add.size() > kPSMaxBuiltinString / 2) return kPSGuardMemory;
     if (!add.empty()) MutableWStr(dest) += add;
@@ -114,6 +114,7 @@ TPSError CalcString(TPSValue& dest, uint8_t op, const TPSValue& src) {
 }
 
 TPSError CalcSet(TPSValue& dest, uint8_t op, const TPSValue& src) {
+  if (src.Type->Base != btSet) return CalcSetElement(dest, op, src);
   if (src.Type->Base != btSet || src.Type->SetBits != dest.Type->SetBits) return ErTypeMismatch;
   for (size_t i = 0; i < kSetBytes; ++i) {
     switch (op) {
@@ -152,7 +153,7 @@ std::u16string WideText(const TPSValue& v) {
     default: {
       std::string s;
       ReadStr(v, s);
-      return std::u16string(s.begin(), s.end());
+      return Widen(s);
     }
   }
 }
@@ -188,6 +189,7 @@ TPSError CompareSets(uint8_t op, const TPSValue& l, const TPSValue& r, bool& out
 
 TPSError CalcValue(TPSValue& dest, uint8_t op, const TPSValue& src) {
   if (op > 10) return erInvalidOpcodeParameter;
+  if (dest.Type->Base == btVariant) return CalcVariant(dest, op, src);
   const TPSBaseType sb = src.Type->Base;
   if (sb == btVariant && dest.Type->Base != btVariant) {
     return src.Boxed ? CalcValue(dest, op, *src.Boxed) : ErTypeMismatch;
@@ -218,6 +220,7 @@ TPSError CalcValue(TPSValue& dest, uint8_t op, const TPSValue& src) {
 
 TPSError CompareValues(uint8_t op, const TPSValue& left, const TPSValue& right, bool& out) {
   if (op < 12 || op > 19) return erInvalidOpcodeParameter;
+  if (CompareValueKinds(op, left, right, out)) return ErNoError;
   if (op > 17) return ErTypeMismatch;
   if (left.Type->Base == btVariant) {
     return left.Boxed ? CompareValues(op, *left.Boxed, right, out) : erNullVariantError;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "script/builtin_text.h"
+#include "script/exec_builtins_wide.h"
 #include "script/exec_machine.h"
 
 namespace {
@@ -51,16 +52,19 @@ bool StrToIntDef(TPSExec&, TPSCall& c) {
 }
 
 bool Pos(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0) || IsWideArgument(c, 1)) return WidePos(c);
   c.SetResultInt(PSPos(c.Str(0), c.Str(1)));
   return true;
 }
 
 bool Copy(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0)) return WideCopy(c);
   c.SetResultStr(PSCopy(c.Str(0), static_cast<int32_t>(c.Int(1)), static_cast<int32_t>(c.Int(2))));
   return true;
 }
 
 bool Delete(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0)) return WideDelete(c);
   TPSValue* s = A::Arg(c, 0);
   int32_t from = static_cast<int32_t>(c.Int(1)), count = static_cast<int32_t>(c.Int(2));
   if (IsNarrow(s->Type->Base)) {
@@ -74,6 +78,7 @@ bool Delete(TPSExec&, TPSCall& c) {
 }
 
 bool Insert(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0) || IsWideArgument(c, 1)) return WideInsert(c);
   std::string add = c.Str(0), text = c.Str(1);
   if (add.size() + text.size() > kPSMaxBuiltinString) return ResultText(c, std::nullopt);
   PSInsert(add, text, static_cast<int32_t>(c.Int(2)));
@@ -107,16 +112,19 @@ bool StrSet(TPSExec&, TPSCall& c) {
 }
 
 bool Uppercase(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0)) return WideUppercase(c);
   c.SetResultStr(PSUppercase(c.Str(0)));
   return true;
 }
 
 bool Lowercase(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0)) return WideLowercase(c);
   c.SetResultStr(PSLowercase(c.Str(0)));
   return true;
 }
 
 bool Trim(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0)) return WideTrim(c);
   c.SetResultStr(PSTrim(c.Str(0)));
   return true;
 }
@@ -255,6 +263,9 @@ bool FloatToStr(TPSExec&, TPSCall& c) {
 
 template <std::optional<std::string> (*F)(std::string_view, int32_t, size_t)>
 bool Pad(TPSExec&, TPSCall& c) {
+  if (IsWideArgument(c, 0)) {
+    return WidePad(c, F == PSPadz ? u'0' : u' ', F != PSPadr);
+  }
   return ResultText(c, F(c.Str(0), static_cast<int32_t>(c.Int(1)), kPSMaxBuiltinString));
 }
 

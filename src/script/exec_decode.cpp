@@ -92,6 +92,7 @@ void FillConstant(TPSValue& v, std::string_view bytes) {
       break;
     case btProcPtr:
       std::memcpy(&v.Aux, bytes.data(), 4);
+      v.I = 1;  // set, unlike the zeroed nil, even for procedure number 0
       break;
     default: {
       uint64_t raw = 0;

@@ -380,6 +380,10 @@ bool TPSMachine::Loop() {
           err = ErTypeMismatch;
           break;
         }
+        if (p->Aux == 0 && p->I == 0) {  // nil: no procedure was ever assigned
+          err = erNullPointerException;
+          break;
+        }
         if (p->Aux >= procs.size() || p->Aux == mainProc) {
           err = erOutOfProcRange;
           break;

@@ -60,24 +60,6 @@ bool SameShape(const TPSTypeRec* a, const TPSTypeRec* b) {
   }
 }
 
-std::u16string Widen(std::string_view s) {
-  return std::u16string(s.begin(), s.end());
-}
-
-std::string Narrow(const std::u16string& s) {
-  std::string out(s.size(), '\0');
-  for (size_t i = 0; i < s.size(); ++i) {
-    out[i] = static_cast<char>(s[i] & 0xFF);
-  }
-  return out;
-}
-
-void SetWStrValue(TPSValue& v, std::u16string text) {
-  TPSWideBuf* own = text.empty() ? nullptr : new TPSWideBuf{1, std::move(text)};
-  ReleaseText(v.WStr);
-  v.WStr = own;
-}
-
 TPSError AssignFloat(TPSValue& dest, long double x) {
   switch (dest.Type->Base) {
     case btSingle:
@@ -144,6 +126,28 @@ TPSError AssignVariant(TPSValue& dest, const TPSValue& src) {
 }
 
 }  // namespace
+
+std::u16string Widen(std::string_view s) {
+  std::u16string out(s.size(), u'\0');
+  for (size_t i = 0; i < s.size(); ++i) {
+    out[i] = static_cast<unsigned char>(s[i]);
+  }
+  return out;
+}
+
+std::string Narrow(const std::u16string& s) {
+  std::string out(s.size(), '\0');
+  for (size_t i = 0; i < s.size(); ++i) {
+    out[i] = s[i] < 256 ? static_cast<char>(s[i]) : '?';
+  }
+  return out;
+}
+
+void SetWStrValue(TPSValue& v, std::u16string text) {
+  TPSWideBuf* own = text.empty() ? nullptr : new TPSWideBuf{1, std::move(text)};
+  ReleaseText(v.WStr);
+  v.WStr = own;
+}
 
 TPSBlock* NewBlock(size_t count) {
   TPSBlock* block = new TPSBlock;
@@ -315,7 +319,7 @@ bool ReadStr(const TPSValue& v, std::string& out) {
       out = Narrow(WStrOf(v));
       return true;
     case btWideChar:
-      out.assign(1, static_cast<char>(v.I & 0xFF));
+      out.assign(1, v.I < 256 ? static_cast<char>(v.I) : '?');
       return true;
     case btVariant:
       return v.Boxed && ReadStr(*v.Boxed, out);
@@ -363,11 +367,13 @@ TPSError AssignStr(TPSValue& dest, std::string_view text) {
 TPSError AssignValue(TPSValue& dest, const TPSValue& src) {
   const TPSBaseType db = dest.Type->Base;
   const TPSBaseType sb = src.Type->Base;
-  if (sb == btVariant && db != btVariant) {
-    return src.Boxed ? AssignValue(dest, *src.Boxed) : ErTypeMismatch;
-  }
+  if (sb == btVariant && db != btVariant) return AssignFromVariant(dest, src);
   if (IsIntType(dest.Type) || db == btChar || db == btWideChar) {
     if (!IsIntType(src.Type) && sb != btChar && sb != btWideChar) return ErTypeMismatch;
+    if (db == btChar && sb == btWideChar && src.I > 255) {
+      dest.I = '?';  // narrowed like a wide string
+      return ErNoError;
+    }
     dest.I = PSWrapInteger(db, src.I);
     return ErNoError;
   }

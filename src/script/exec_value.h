@@ -137,6 +137,12 @@ std::string& MutableStr(TPSValue& v);
 std::u16string& MutableWStr(TPSValue& v);
 // Stores text into a String or PChar value.
 void SetStrValue(TPSValue& v, std::string text);
+// Stores text into a wide string value ('' as nil).
+void SetWStrValue(TPSValue& v, std::u16string text);
+// 8-bit text is Latin-1: each byte widens to the character of its code, and narrowing
+// keeps characters below 256 and makes every other one '?'.
+std::u16string Widen(std::string_view s);
+std::string Narrow(const std::u16string& s);
 
 // Whether a base type is an integer kind (1-6) or Int64.
 inline bool IsIntType(const TPSTypeRec* t) {
@@ -167,6 +173,21 @@ TPSError AssignInt(TPSValue& dest, int64_t x);
 TPSError AssignReal(TPSValue& dest, long double x);
 // dest := a text, converted to dest's type.
 TPSError AssignStr(TPSValue& dest, std::string_view text);
+
+// --- values (exec_values.cpp): variants, set elements and procedure pointers ---
+
+// dest := src held in a variant: the value converted to dest's type (numbers to and from
+// their decimal text); an empty variant gives dest's zero, a null variant is
+// erNullVariantError.
+TPSError AssignFromVariant(TPSValue& dest, const TPSValue& src);
+// Variant arithmetic: dest (a variant) := dest op src, carried out in the wider of the two
+// held types; an empty or null operand is erNullVariantError.
+TPSError CalcVariant(TPSValue& dest, uint8_t op, const TPSValue& src);
+// A set and an element of it: `+` includes, `-` excludes; elements outside the set's
+// range change nothing.
+TPSError CalcSetElement(TPSValue& set, uint8_t op, const TPSValue& element);
+// `in` (19) and the comparisons of procedure pointers; false when neither applies.
+bool CompareValueKinds(uint8_t op, const TPSValue& left, const TPSValue& right, bool& out);
 
 // --- Operations (exec_arith.cpp): calculate in the destination's type, compare two
 // values, the in-place unary operations. Each answers ErNoError or the runtime error of

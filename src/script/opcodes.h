@@ -101,3 +101,10 @@ inline constexpr uint32_t kGlobalVarLimit = 1073741824;
 inline constexpr uint32_t kStackVarBase = 1610612736;
 // A 'p' operand that names no position.
 inline constexpr uint32_t kNoCodePosition = 0xFFFFFFFF;
+//
+// Sets, procedure pointers and nil: a calculate with a set destination and an ordinal
+// source includes (+) or excludes (-) that one element, which is how a set constructor
+// with computed elements is built; compare 19 (`in`) tests an ordinal against a set. A
+// procedure-pointer constant holds a procedure number and is never nil, even for number
+// 0; nil is a value pushed zeroed (pushtype), and a call through it is a null pointer
+// error.

@@ -574,6 +574,39 @@ proc 0 "!MAIN"
   }
 }
 
+TEST(Compiler, CallThroughAProcedurePointerIsOpcode13) {
+  EXPECT_EQ(Compile("type TF = function(A: Integer): Integer;\n"
+                    "function Twice(A: Integer): Integer; begin Result := A * 2; end;\n"
+                    "var f: TF; n: Integer;\n"
+                    "begin f := @Twice; n := f(3); end."),
+            R"(version 23 main 1
+type 0 S32
+type 1 ProcPtr "function TWICE(A: LONGINT): LONGINT"
+type 2 ProcPtr "function (A: LONGINT): LONGINT"
+var 0 type 2 export "F"
+var 1 type 0 export "N"
+proc 0 "TWICE"
+  0000  pushtype 0
+  0005  assign [+1], [-2]
+  0016  calc 2, [+1], #0:2
+  0032  assign [-1], [+1]
+  0043  pop
+  0044  ret
+proc 1 "!MAIN"
+  0000  assign G0, #1:0
+  0015  pushtype 0
+  0020  pushtype 0
+  0025  assign [+2], #0:3
+  0040  pushref [+1]
+  0046  callptr G0
+  0052  pop
+  0053  pop
+  0054  assign G1, [+1]
+  0065  pop
+  0066  ret
+)");
+}
+
 TEST(Compiler, ConstantsFoldWithTheExecutorsTypeRules) {
   struct Case {
     const char* expression;
