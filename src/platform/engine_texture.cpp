@@ -13,6 +13,7 @@
 #include "platform/engine_draw.h"
 #include "platform/engine_gl.h"
 #include "platform/engine_internal.h"
+#include "platform/image_header.h"
 
 namespace {
 
@@ -64,11 +65,33 @@ bool CopySurface(SDL_Surface* surface, Image& out) {
   return true;
 }
 
+// The bytes looked at for the size an image claims; a JPEG's frame header may come after
+// segments of metadata.
+constexpr size_t kHeaderBytes = 64 * 1024;
+
+// False, with the reason as SDL's error, for an image whose header claims more pixels than
+// the game decodes. The stream is back where it was afterwards.
+bool HeaderAllowsDecoding(SDL_RWops* rw, const std::string& hint) {
+  std::vector<uint8_t> head(kHeaderBytes);
+  const Sint64 start = SDL_RWtell(rw);
+  const size_t got = SDL_RWread(rw, head.data(), 1, head.size());
+  if (SDL_RWseek(rw, start, RW_SEEK_SET) < 0) return false;
+  int64_t width = 0, height = 0;
+  if (!ImageHeaderSize(head.data(), got, hint, width, height)) return true;
+  const std::string problem = ImageSizeProblem(width, height);
+  if (!problem.empty()) SDL_SetError("%s", problem.c_str());
+  return problem.empty();
+}
+
 // Decodes an image; SDL2_image finds most formats by their magic bytes, TGA only by the
 // extension hint. Takes ownership of rw.
 bool Decode(SDL_RWops* rw, const std::string& extension, Image& out) {
   if (!rw) return false;
   std::string hint = Upper(extension);
+  if (!HeaderAllowsDecoding(rw, hint)) {
+    SDL_RWclose(rw);
+    return false;
+  }
   SDL_Surface* loaded = IMG_LoadTyped_RW(rw, 1, hint.empty() ? nullptr : hint.c_str());
   if (!loaded) return false;
   SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
