@@ -65,6 +65,55 @@ bool CopySurface(SDL_Surface* surface, Image& out) {
   return true;
 }
 
+// ---------------------------------------------------------------------------------------
+// Limits for decoding untrusted images
+
+// No single block SDL allocates may be larger: twice the largest image the game decodes,
+// room for a converted copy. A decoder whose format the header check does not know (PNM,
+// TIFF, ...) then fails on a gigantic claimed size with SDL's "Out of memory" instead of
+// taking the machine's memory.
+constexpr size_t kMaxSdlBlock = size_t(kMaxImagePixels) * 4 * 2;
+
+struct SdlAllocator {
+  SDL_malloc_func malloc = nullptr;
+  SDL_calloc_func calloc = nullptr;
+  SDL_realloc_func realloc = nullptr;
+  SDL_free_func free = nullptr;
+};
+
+SdlAllocator& Original() {
+  static SdlAllocator original;
+  return original;
+}
+
+void* LimitedMalloc(size_t size) {
+  return size > kMaxSdlBlock ? nullptr : Original().malloc(size);
+}
+
+void* LimitedCalloc(size_t count, size_t size) {
+  if (size != 0 && count > kMaxSdlBlock / size) return nullptr;
+  return Original().calloc(count, size);
+}
+
+void* LimitedRealloc(void* block, size_t size) {
+  return size > kMaxSdlBlock ? nullptr : Original().realloc(block, size);
+}
+
+void OriginalFree(void* block) {
+  Original().free(block);
+}
+
+// Wraps SDL's allocator once; blocks keep going to the same allocator, so memory SDL took
+// before is freed correctly afterwards.
+void LimitSdlAllocations() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  SdlAllocator& o = Original();
+  SDL_GetMemoryFunctions(&o.malloc, &o.calloc, &o.realloc, &o.free);
+  SDL_SetMemoryFunctions(LimitedMalloc, LimitedCalloc, LimitedRealloc, OriginalFree);
+}
+
 // The bytes looked at for the size an image claims; a JPEG's frame header may come after
 // segments of metadata.
 constexpr size_t kHeaderBytes = 64 * 1024;
@@ -87,6 +136,7 @@ bool HeaderAllowsDecoding(SDL_RWops* rw, const std::string& hint) {
 // extension hint. Takes ownership of rw.
 bool Decode(SDL_RWops* rw, const std::string& extension, Image& out) {
   if (!rw) return false;
+  LimitSdlAllocations();
   std::string hint = Upper(extension);
   if (!HeaderAllowsDecoding(rw, hint)) {
     SDL_RWclose(rw);

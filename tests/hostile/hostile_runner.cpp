@@ -310,13 +310,13 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
-// Standard error without the lines libpng writes there itself, which differ between its
-// versions; the program's own text follows them.
+// Standard error without the lines libpng and libtiff write there themselves, which differ
+// between their versions; the program's own text follows them.
 std::string WithoutLibraryNoise(const std::string& err) {
   std::string kept;
   std::istringstream lines(err);
   for (std::string line; std::getline(lines, line);)
-    if (line.rfind("libpng ", 0) != 0) kept += line + "\n";
+    if (line.rfind("libpng ", 0) != 0 && line.rfind("TIFF", 0) != 0) kept += line + "\n";
   return kept;
 }
 
