@@ -14,12 +14,11 @@
 //   EXPECTED for the tool is "err TEXT" (status 1, TEXT on standard error) or "out TEXT"
 //   (status 0, TEXT on standard output), followed by " [stdout] " or " [stderr] " and the
 //   other stream when the tool wrote there too; \n stands for LF, \r for CR and \\ for
-//   a backslash;
-//   for the game "FIELD=JSON ; FIELD=JSON ...", each the raw JSON of that member of the
-//   state dump (with the game folder's path written GAME/), and "writes=PATH" for a file of the
-//   game folder the game may rewrite. "xfail: REASON" marks a known fault: the case is expected to
-//   fail (it still must end in time and without a sanitizer report), and passing reports that the
-//   mark can go.
+//   a backslash. For the game it is "FIELD=JSON ; FIELD=JSON ...", each the raw JSON of
+//   that member of the state dump (the game folder's path written GAME/), and
+//   "writes=PATH" for a file of the game folder the game may rewrite.
+//   "xfail: REASON" marks a known fault: the case is expected to fail (it still must end
+//   in time and without a sanitizer report), and passing reports that the mark can go.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -147,7 +146,7 @@ Run Spawn(const std::vector<std::string>& args, const fs::path& cwd, const fs::p
       r.status = -2;
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (r.status != -2) r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
   r.out = ReadFile(outFile);
@@ -200,6 +199,10 @@ std::string Element(const std::string& block, const std::string& file) {
 // Key scripts from "Choose Player" with Anna chosen last.
 constexpr const char* kIntoTheLevel =
     "5 down ENTER\n6 up ENTER\n10 down ENTER\n11 up ENTER\n15 down ENTER\n16 up ENTER\n";
+constexpr const char* kIntoTheMerge =
+    "5 down ENTER\n6 up ENTER\n10 down DOWN\n11 up DOWN\n12 down DOWN\n13 up DOWN\n"
+    "15 down ENTER\n16 up ENTER\n20 down ENTER\n21 up ENTER\n25 down DOWN\n26 up DOWN\n"
+    "30 down ENTER\n31 up ENTER\n";
 constexpr const char* kIntoTheReplay =
     "5 down ENTER\n6 up ENTER\n10 down DOWN\n11 up DOWN\n15 down ENTER\n16 up ENTER\n"
     "20 down ENTER\n21 up ENTER\n";
@@ -223,6 +226,7 @@ void PlaceBeside(const fs::path& path, const std::string& bytes, const fs::path&
 //   sprite   as Data/Sprites/NAME, shown by a sprite element of that level
 //   polygon  as Data/Polygons/NAME, the texture of a dynamic polygon of that level
 //   replay   as Rec/R.cre, which the player watches from the main menu
+//   merge    as Rec/R.cre, which the player merges into replays/whole.cre (as Rec/A.cre)
 // The image patterns/dot.png lies beside a placed description or animation, for it to name.
 GameRun PlaceForGame(const std::string& mode, const fs::path& game, const std::string& name,
                      const std::string& bytes, const fs::path& corpus) {
@@ -246,8 +250,10 @@ GameRun PlaceForGame(const std::string& mode, const fs::path& game, const std::s
   } else if (mode == "polygon") {
     WriteFile(game / "Data" / "Polygons" / name, bytes);
     extra = Element("Polygon", name);
-  } else if (mode == "replay") {
+  } else if (mode == "replay" || mode == "merge") {
     WriteFile(game / "Rec" / "R.cre", bytes);
+    if (mode == "merge")
+      WriteFile(game / "Rec" / "A.cre", ReadFile(corpus / "replays" / "whole.cre"));
   } else if (mode == "config") {
     WriteFile(game / "Config.dat", bytes);
     WriteFile(game / "Levels" / level, Level(""));
@@ -256,6 +262,7 @@ GameRun PlaceForGame(const std::string& mode, const fs::path& game, const std::s
     return {"", -1};
   }
   WriteFile(game / "Levels" / level, Level(extra));
+  if (mode == "merge") return {kIntoTheMerge};
   return {mode == "replay" ? kIntoTheReplay : kIntoTheLevel};
 }
 
