@@ -13,6 +13,7 @@
 #include "platform/engine_draw.h"
 #include "platform/engine_gl.h"
 #include "platform/engine_internal.h"
+#include "platform/image_header.h"
 
 namespace {
 
@@ -64,11 +65,83 @@ bool CopySurface(SDL_Surface* surface, Image& out) {
   return true;
 }
 
+// ---------------------------------------------------------------------------------------
+// Limits for decoding untrusted images
+
+// No single block SDL allocates may be larger: twice the largest image the game decodes,
+// room for a converted copy. A decoder whose format the header check does not know (PNM,
+// TIFF, ...) then fails on a gigantic claimed size with SDL's "Out of memory" instead of
+// taking the machine's memory.
+constexpr size_t kMaxSdlBlock = size_t(kMaxImagePixels) * 4 * 2;
+
+struct SdlAllocator {
+  SDL_malloc_func malloc = nullptr;
+  SDL_calloc_func calloc = nullptr;
+  SDL_realloc_func realloc = nullptr;
+  SDL_free_func free = nullptr;
+};
+
+SdlAllocator& Original() {
+  static SdlAllocator original;
+  return original;
+}
+
+void* LimitedMalloc(size_t size) {
+  return size > kMaxSdlBlock ? nullptr : Original().malloc(size);
+}
+
+void* LimitedCalloc(size_t count, size_t size) {
+  if (size != 0 && count > kMaxSdlBlock / size) return nullptr;
+  return Original().calloc(count, size);
+}
+
+void* LimitedRealloc(void* block, size_t size) {
+  return size > kMaxSdlBlock ? nullptr : Original().realloc(block, size);
+}
+
+void OriginalFree(void* block) {
+  Original().free(block);
+}
+
+// Wraps SDL's allocator once; blocks keep going to the same allocator, so memory SDL took
+// before is freed correctly afterwards.
+void LimitSdlAllocations() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  SdlAllocator& o = Original();
+  SDL_GetMemoryFunctions(&o.malloc, &o.calloc, &o.realloc, &o.free);
+  SDL_SetMemoryFunctions(LimitedMalloc, LimitedCalloc, LimitedRealloc, OriginalFree);
+}
+
+// The bytes looked at for the size an image claims; a JPEG's frame header may come after
+// segments of metadata.
+constexpr size_t kHeaderBytes = 64 * 1024;
+
+// False, with the reason as SDL's error, for an image whose header claims more pixels than
+// the game decodes. The stream is back where it was afterwards.
+bool HeaderAllowsDecoding(SDL_RWops* rw, const std::string& hint) {
+  std::vector<uint8_t> head(kHeaderBytes);
+  const Sint64 start = SDL_RWtell(rw);
+  const size_t got = SDL_RWread(rw, head.data(), 1, head.size());
+  if (SDL_RWseek(rw, start, RW_SEEK_SET) < 0) return false;
+  int64_t width = 0, height = 0;
+  if (!ImageHeaderSize(head.data(), got, hint, width, height)) return true;
+  const std::string problem = ImageSizeProblem(width, height);
+  if (!problem.empty()) SDL_SetError("%s", problem.c_str());
+  return problem.empty();
+}
+
 // Decodes an image; SDL2_image finds most formats by their magic bytes, TGA only by the
 // extension hint. Takes ownership of rw.
 bool Decode(SDL_RWops* rw, const std::string& extension, Image& out) {
   if (!rw) return false;
+  LimitSdlAllocations();
   std::string hint = Upper(extension);
+  if (!HeaderAllowsDecoding(rw, hint)) {
+    SDL_RWclose(rw);
+    return false;
+  }
   SDL_Surface* loaded = IMG_LoadTyped_RW(rw, 1, hint.empty() ? nullptr : hint.c_str());
   if (!loaded) return false;
   SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);

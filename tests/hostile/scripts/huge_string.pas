@@ -1,0 +1,5 @@
+var S : string;
+begin
+  S := 'x';
+  while True do S := S + S;
+end.

@@ -1,0 +1,4 @@
+begin
+  Print('start');
+  while True do ;
+end.

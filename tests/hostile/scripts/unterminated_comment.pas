@@ -1,0 +1,4 @@
+begin
+  { never closed
+  Print('x');
+end.

@@ -1,0 +1,3 @@
+begin
+  Print('never closed);
+end.
