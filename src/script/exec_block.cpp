@@ -253,6 +253,8 @@ class BlockBuilder {
       if (!b.Fixed[k]) b.Dyn[b.DynCount++] = index;
       b.Read[b.ReadCount++] = index;
     }
+    for (size_t k = 0; k < b.LiveTypes.size(); ++k)
+      ValueInit(b.LiveInit[k], b.LiveTypes[k]);
   }
 
   // The index of a numeric source in the integer form's file of registers and values.

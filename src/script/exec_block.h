@@ -151,6 +151,7 @@ struct DBlock {
   TPSValue* Slots[kMaxBlockVals] = {};
   uint8_t Dyn[kMaxBlockVals] = {}, Read[kMaxBlockVals] = {};
   uint8_t DynCount = 0, ReadCount = 0;
+  TPSValue LiveInit[kMaxBlockRegs] = {};  // zeroed values of the live registers' types
 };
 
 // Runs a block at the machine's current frame (exec_block_run.cpp); false, with nothing

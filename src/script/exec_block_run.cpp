@@ -89,11 +89,11 @@ static bool BlockCalc(TPSValue& dest, uint8_t op, const TPSValue& src) {
                                                      const DBlock& b) {
   TPSValue* vals[kMaxBlockVals];
   int64_t x[kMaxBlockRegs + kMaxBlockVals];
-  std::memcpy(vals, b.Slots, sizeof vals);
   int64_t* const r = x;
   int64_t* const v = x + kMaxBlockRegs;
   // The registers are written before they are read; the constants are in place.
   std::memcpy(v, b.File + kMaxBlockRegs, kMaxBlockVals * sizeof(int64_t));
+  std::memcpy(vals, b.Slots, sizeof vals);
   TPSError err = ErNoError;
   for (uint32_t i = 0; i < b.DynCount; ++i) {
     const uint8_t k = b.Dyn[i];
@@ -179,16 +179,13 @@ static bool BlockCalc(TPSValue& dest, uint8_t op, const TPSValue& src) {
     r[s.Dst] = out;
     if (s.StoreTo >= 0) store(s.StoreTo, out);
   }
-  // Integer temporaries own nothing: each slot is written whole.
+  // Integer temporaries own nothing: each slot is a zeroed value with its number.
+  TPSValue* slot = &m.stack[m.sp];
   for (uint32_t k = 0; k < b.Live; ++k) {
-    TPSValue& slot = m.stack[m.sp++];
-    slot.Type = b.LiveTypes[k];
-    slot.Aux = 0;
-    slot.RefKind = TPSRefKind::Nil;
-    slot.VarNull = 0;
-    slot.I = r[k];
-    std::memset(reinterpret_cast<char*>(&slot.I) + 8, 0, 8);
+    slot[k] = b.LiveInit[k];
+    slot[k].I = r[k];
   }
+  m.sp += b.Live;
   return true;
 }
 

@@ -1,6 +1,7 @@
 // Host routine calls: the arguments on the stack become a TPSCall, the routine runs, and
 // its failure or its exception becomes the instruction's error.
 #include <exception>
+#include <iterator>
 
 #include "script/builtin_text.h"
 #include "script/exec_machine.h"
@@ -21,13 +22,19 @@ TPSError TPSMachine::CallHost(const DProc& p) {
     return slot.Type->Base == btPointer ? Deref(slot, err) : &slot;
   };
   TPSValue* result = p.HasResult ? value(stack[sp - 1]) : nullptr;
-  argBuf.resize(n);
+  // Few arguments, the common case, need no allocation.
+  TPSValue* few[8];
+  TPSValue** args = few;
+  if (n > std::size(few)) {
+    argBuf.resize(n);
+    args = argBuf.data();
+  }
   for (size_t i = 0; i < n && err == ErNoError; ++i) {
-    argBuf[i] = value(stack[sp - need + n - 1 - i]);
+    args[i] = value(stack[sp - need + n - 1 - i]);
   }
   if (err != ErNoError) return err;
   TPSCall call;
-  TPSCallAccess::Bind(call, argBuf.data(), n, result, this);
+  TPSCallAccess::Bind(call, args, n, result, this);
   bool ok = false;
   try {
     ok = p.Routine->Fn(owner, call);
