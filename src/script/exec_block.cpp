@@ -255,6 +255,10 @@ class BlockBuilder {
     }
     for (size_t k = 0; k < b.LiveTypes.size(); ++k)
       ValueInit(b.LiveInit[k], b.LiveTypes[k]);
+    const std::vector<IStep>& n = b.Nums;
+    b.CompareFlag = n.size() == 2 && b.Live == 0 && n[0].Kind >= kKGe && n[0].Kind <= kKNe &&
+                    n[0].StoreTo < 0 && n[0].XA >= kMaxBlockRegs && n[0].XB >= kMaxBlockRegs &&
+                    n[1].Kind == kKSetFlag && n[1].Dst == n[0].Dst;
   }
 
   // The index of a numeric source in the integer form's file of registers and values.

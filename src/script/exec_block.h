@@ -152,6 +152,9 @@ struct DBlock {
   uint8_t Dyn[kMaxBlockVals] = {}, Read[kMaxBlockVals] = {};
   uint8_t DynCount = 0, ReadCount = 0;
   TPSValue LiveInit[kMaxBlockRegs] = {};  // zeroed values of the live registers' types
+  // The integer form is a comparison of two values and a setflag on its result, and
+  // leaves nothing on the stack.
+  bool CompareFlag = false;
 };
 
 // Runs a block at the machine's current frame (exec_block_run.cpp); false, with nothing

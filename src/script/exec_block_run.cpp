@@ -82,11 +82,42 @@ static bool BlockCalc(TPSValue& dest, uint8_t op, const TPSValue& src) {
   return true;
 }
 
+// The value of the integer form's file at x (a value, not a register); false when a
+// stack variable does not hold an integer.
+[[gnu::always_inline]] static inline bool FileValue(const TPSOperands& ops, const DBlock& b,
+                                                    uint8_t x, int64_t& out) {
+  const size_t k = x - kMaxBlockRegs;
+  if (b.Vals[k].Kind == DKind::Const) {
+    out = b.File[x];
+    return true;
+  }
+  if (b.Slots[k]) {
+    out = b.Slots[k]->I;
+    return true;
+  }
+  TPSError err = ErNoError;
+  const TPSValue* v = ops.Get(b.Vals[k], err);
+  if (!v || !IsIntType(v->Type)) return false;
+  out = v->I;
+  return true;
+}
+
+// The integer form of the condition of an if or while: a comparison of two values whose
+// result only sets the jump flag.
+static bool RunCompareFlag(TPSMachine& m, const TPSOperands& ops, const DBlock& b) {
+  const IStep& c = b.Nums[0];
+  int64_t x, y;
+  if (!FileValue(ops, b, c.XA, x) || !FileValue(ops, b, c.XB, y)) return false;
+  m.jumpFlag = CompareBy(static_cast<uint8_t>(12 + c.Kind - kKGe), x, y) != (b.Nums[1].Sub != 0);
+  return true;
+}
+
 // Runs a block's integer form; false, with nothing changed, when a variable does not hold
 // an integer or a division fails. The registers and the values the block reads share one
 // file, so that every step reads its sources the same way.
 [[gnu::always_inline]] static inline bool RunIntBlock(TPSMachine& m, const TPSOperands& ops,
                                                      const DBlock& b) {
+  if (b.CompareFlag) return RunCompareFlag(m, ops, b);
   TPSValue* vals[kMaxBlockVals];
   int64_t x[kMaxBlockRegs + kMaxBlockVals];
   int64_t* const r = x;

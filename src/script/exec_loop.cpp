@@ -60,6 +60,25 @@ static uint32_t NextAfter(TPSMachine& m, const DInst* in, uint32_t pc, uint64_t&
   return pc + 1;
 }
 
+// Whether two values are both integers or floats.
+static inline bool BothNumbers(const TPSValue* a, const TPSValue* b) {
+  return (a->Type->Flags & (kTypeInt | kTypeFloat)) && (b->Type->Flags & (kTypeInt | kTypeFloat));
+}
+
+// An integer or float value as the comparison of two numbers reads it.
+static inline long double NumberOf(const TPSValue& v) {
+  switch (v.Type->Base) {
+    case btSingle:
+      return v.F32;
+    case btDouble:
+      return v.F64;
+    case btExtended:
+      return v.F80;
+    default:
+      return static_cast<long double>(v.I);
+  }
+}
+
 // dest op= src for two integer values, as CalcValue computes it; a signed 32-bit
 // destination divides in 32 bits.
 [[gnu::always_inline]] static inline TPSError IntCalc(TPSValue& d, uint8_t op, const TPSValue& s) {
@@ -213,6 +232,8 @@ bool TPSMachine::Loop() {
         bool result;
         if (in->Sub <= 17 && BothInt(l, r)) {
           result = CompareBy(in->Sub, l->I, r->I);
+        } else if (in->Sub <= 17 && BothNumbers(l, r)) {
+          result = CompareBy(in->Sub, NumberOf(*l), NumberOf(*r));
         } else {
           err = CompareValues(in->Sub, *l, *r, result);
           if (err != ErNoError) break;
