@@ -67,6 +67,8 @@ TPSBaseType TPSCall::ArgType(size_t i) const {
 }
 
 int64_t TPSCall::Int(size_t i) const {
+  // An integer argument, the common case, is read at once.
+  if (i < count_ && IsIntType(args_[i]->Type)) return args_[i]->I;
   const TPSValue* v = Target(i);
   if (!v) return 0;
   if (v->Type->Base == btVariant && v->Boxed) v = v->Boxed;
@@ -101,6 +103,10 @@ void TPSCall::SetStr(size_t i, std::string_view v) {
 }
 
 void TPSCall::SetResultInt(int64_t v) {
+  if (result_ && IsIntType(result_->Type)) {
+    result_->I = Wrap(result_->Type, v);
+    return;
+  }
   if (result_ && AssignInt(*result_, v) != ErNoError) Fail(ErTypeMismatch, "");
 }
 
