@@ -259,6 +259,18 @@ class BlockBuilder {
     b.CompareFlag = n.size() == 2 && b.Live == 0 && n[0].Kind >= kKGe && n[0].Kind <= kKNe &&
                     n[0].StoreTo < 0 && n[0].XA >= kMaxBlockRegs && n[0].XB >= kMaxBlockRegs &&
                     n[1].Kind == kKSetFlag && n[1].Dst == n[0].Dst;
+    uint32_t written = 0;
+    for (const IStep& step : n) {
+      const uint32_t bit = 1u << step.Dst;
+      if (step.Kind == kKStore || step.Kind == kKSetFlag) {
+        b.IntSteps.push_back(step);
+        continue;
+      }
+      const bool fresh = (written & bit) == 0;
+      written |= bit;
+      if (step.Kind == kKZero && step.StoreTo < 0 && fresh) continue;
+      b.IntSteps.push_back(step);
+    }
   }
 
   // The index of a numeric source in the integer form's file of registers and values.

@@ -155,6 +155,9 @@ struct DBlock {
   // The integer form is a comparison of two values and a setflag on its result, and
   // leaves nothing on the stack.
   bool CompareFlag = false;
+  // The steps the integer form runs: the numeric steps without the zeroing of registers
+  // not written before, as every register starts at 0.
+  std::vector<IStep> IntSteps;
 };
 
 // Runs a block at the machine's current frame (exec_block_run.cpp); false, with nothing

@@ -122,7 +122,8 @@ static bool RunCompareFlag(TPSMachine& m, const TPSOperands& ops, const DBlock& 
   int64_t x[kMaxBlockRegs + kMaxBlockVals];
   int64_t* const r = x;
   int64_t* const v = x + kMaxBlockRegs;
-  // The registers are written before they are read; the constants are in place.
+  // Every register starts at 0; the constants are in place.
+  std::memset(r, 0, kMaxBlockRegs * sizeof(int64_t));
   std::memcpy(v, b.File + kMaxBlockRegs, kMaxBlockVals * sizeof(int64_t));
   std::memcpy(vals, b.Slots, sizeof vals);
   TPSError err = ErNoError;
@@ -141,7 +142,7 @@ static bool RunCompareFlag(TPSMachine& m, const TPSOperands& ops, const DBlock& 
     val->I = Wrap(val->Type, out);
     v[k] = val->I;
   };
-  for (const IStep& s : b.Nums) {
+  for (const IStep& s : b.IntSteps) {
     // References, so that a step reads only the sources it has.
     const int64_t &a = x[s.XA], &bb = x[s.XB];
     int64_t out;
