@@ -116,7 +116,7 @@ static bool RunCompareFlag(TPSMachine& m, const TPSOperands& ops, const DBlock& 
 // an integer or a division fails. The registers and the values the block reads share one
 // file, so that every step reads its sources the same way.
 [[gnu::always_inline]] static inline bool RunIntBlock(TPSMachine& m, const TPSOperands& ops,
-                                                     const DBlock& b) {
+                                                      const DBlock& b) {
   if (b.CompareFlag) return RunCompareFlag(m, ops, b);
   TPSValue* vals[kMaxBlockVals];
   int64_t x[kMaxBlockRegs + kMaxBlockVals];
@@ -154,13 +154,16 @@ static bool RunCompareFlag(TPSMachine& m, const TPSOperands& ops, const DBlock& 
         out = WrapStep(s, a);
         break;
       case kKAdd:
-        out = WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) + static_cast<uint64_t>(a)));
+        out =
+            WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) + static_cast<uint64_t>(a)));
         break;
       case kKSub:
-        out = WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) - static_cast<uint64_t>(a)));
+        out =
+            WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) - static_cast<uint64_t>(a)));
         break;
       case kKMul:
-        out = WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) * static_cast<uint64_t>(a)));
+        out =
+            WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) * static_cast<uint64_t>(a)));
         break;
       case kKAdd64:
         out = static_cast<int64_t>(static_cast<uint64_t>(bb) + static_cast<uint64_t>(a));
@@ -178,8 +181,8 @@ static bool RunCompareFlag(TPSMachine& m, const TPSOperands& ops, const DBlock& 
       case kKDiv:
       case kKMod:
       case kKOther:
-        if (!IntArith(s, static_cast<uint64_t>(WrapStep(s, bb)), static_cast<uint64_t>(WrapStep(s, a)),
-                      out)) {
+        if (!IntArith(s, static_cast<uint64_t>(WrapStep(s, bb)),
+                      static_cast<uint64_t>(WrapStep(s, a)), out)) {
           return false;
         }
         break;
