@@ -105,16 +105,6 @@ bool TPSMachine::Unwind() {
   return false;
 }
 
-TPSError TPSMachine::CallScript(const DProc& callee, uint32_t returnIp) {
-  if (frames.size() >= maxDepth || !GrowStack(1)) return kPSGuardDepth;
-  ValueInit(stack[sp++], ReturnMarkerType());
-  frames.push_back({proc, returnIp, base});
-  base = static_cast<int64_t>(sp) - 1;
-  proc = &callee;
-  ip = 0;
-  return ErNoError;
-}
-
 // A return first lets each try of the current frame run its pending finally part, on the
 // stack as it was when the try began; the return is then performed again when that part
 // ends.

@@ -227,7 +227,95 @@ class BlockBuilder {
     }
     block_->LiveTypes.assign(regTypes_, regTypes_ + live_);
     block_->AllInt = allInt_;
+    for (IStep& step : ints) {
+      step.XA = FileIndex(step.A);
+      step.XB = FileIndex(step.B);
+    }
+    if (allInt_) {
+      for (IStep& step : ints)
+        SetIntKind(step);
+      LayOutFile();
+    }
     return true;
+  }
+
+  // The integer form's start: constants go into the file at load, globals are read from
+  // their slots and stack variables found at each run.
+  void LayOutFile() {
+    DBlock& b = *block_;
+    for (size_t k = 0; k < b.Vals.size(); ++k) {
+      const uint8_t index = static_cast<uint8_t>(k);
+      b.Slots[k] = const_cast<TPSValue*>(b.Fixed[k]);
+      if (b.Vals[k].Kind == DKind::Const) {
+        b.File[kMaxBlockRegs + k] = b.Fixed[k]->I;
+        continue;
+      }
+      if (!b.Fixed[k]) b.Dyn[b.DynCount++] = index;
+      b.Read[b.ReadCount++] = index;
+    }
+    for (size_t k = 0; k < b.LiveTypes.size(); ++k)
+      ValueInit(b.LiveInit[k], b.LiveTypes[k]);
+    const std::vector<IStep>& n = b.Nums;
+    b.CompareFlag = n.size() == 2 && b.Live == 0 && n[0].Kind >= kKGe && n[0].Kind <= kKNe &&
+                    n[0].StoreTo < 0 && n[0].XA >= kMaxBlockRegs && n[0].XB >= kMaxBlockRegs &&
+                    n[1].Kind == kKSetFlag && n[1].Dst == n[0].Dst;
+    uint32_t written = 0;
+    for (const IStep& step : n) {
+      const uint32_t bit = 1u << step.Dst;
+      if (step.Kind == kKStore || step.Kind == kKSetFlag) {
+        b.IntSteps.push_back(step);
+        continue;
+      }
+      const bool fresh = (written & bit) == 0;
+      written |= bit;
+      if (step.Kind == kKZero && step.StoreTo < 0 && fresh) continue;
+      b.IntSteps.push_back(step);
+    }
+  }
+
+  // The index of a numeric source in the integer form's file of registers and values.
+  static uint8_t FileIndex(ISrc s) {
+    return static_cast<uint8_t>(s >= 0 ? s : static_cast<int>(kMaxBlockRegs) - 1 - s);
+  }
+
+  // Fills a step's integer kind.
+  static void SetIntKind(IStep& step) {
+    const bool wide = step.Shift == 0, s32 = step.Shift == 32 && step.Signed;
+    switch (step.Op) {
+      case IOp::Zero:
+        step.Kind = kKZero;
+        break;
+      case IOp::Move:
+        step.Kind = kKMove;
+        break;
+      case IOp::Add:
+        step.Kind = wide ? kKAdd64 : kKAdd;
+        break;
+      case IOp::Sub:
+        step.Kind = wide ? kKSub64 : kKSub;
+        break;
+      case IOp::Mul:
+        step.Kind = wide ? kKMul64 : kKMul;
+        break;
+      case IOp::Div:
+        step.Kind = s32 ? kKDiv32 : kKDiv;
+        break;
+      case IOp::Mod:
+        step.Kind = s32 ? kKMod32 : kKMod;
+        break;
+      case IOp::Other:
+        step.Kind = kKOther;
+        break;
+      case IOp::Compare:
+        step.Kind = static_cast<uint8_t>(kKGe + (step.Sub - 12));
+        break;
+      case IOp::Store:
+        step.Kind = kKStore;
+        break;
+      case IOp::SetFlag:
+        step.Kind = kKSetFlag;
+        break;
+    }
   }
 
   // The numeric source of a step operand and its kind.

@@ -88,6 +88,36 @@ struct IStep {
   uint8_t Shift = 0;             // the destination width: Wrap's shift and signedness
   bool Signed = true;
   const TPSTypeRec* Type = nullptr;  // the destination register's type
+  // The integer form: the step kind with its width folded in, and the sources as indices
+  // into one file of registers followed by the values (kMaxBlockRegs + value index).
+  uint8_t Kind = 0;
+  uint8_t XA = 0, XB = 0;
+};
+
+// The kinds of integer steps (IStep::Kind): the arithmetic ones for any width, for Int64
+// (which needs no cut) and for a signed 32-bit destination (which divides in 32 bits).
+enum KOp : uint8_t {
+  kKZero,
+  kKMove,
+  kKAdd,
+  kKSub,
+  kKMul,
+  kKAdd64,
+  kKSub64,
+  kKMul64,
+  kKDiv,
+  kKMod,
+  kKDiv32,
+  kKMod32,
+  kKOther,
+  kKGe,  // the compares, in the order of the compare operators 12-17
+  kKLe,
+  kKGt,
+  kKLt,
+  kKEq,
+  kKNe,
+  kKStore,
+  kKSetFlag,
 };
 
 // x cut to a step's destination width.
@@ -114,6 +144,20 @@ struct DBlock {
   uint32_t Next = 0;         // the instruction after the run
   bool FlagJump = false;     // the run ends with a jump on the flag to Target
   uint32_t Target = 0;
+  // The integer form's start, laid out for a quick run: the file of registers and values
+  // with the constants in place, the slots known at load, and which values are found at
+  // run time (Dyn) and read into the file (Read), by value index.
+  int64_t File[kMaxBlockRegs + kMaxBlockVals] = {};
+  TPSValue* Slots[kMaxBlockVals] = {};
+  uint8_t Dyn[kMaxBlockVals] = {}, Read[kMaxBlockVals] = {};
+  uint8_t DynCount = 0, ReadCount = 0;
+  TPSValue LiveInit[kMaxBlockRegs] = {};  // zeroed values of the live registers' types
+  // The integer form is a comparison of two values and a setflag on its result, and
+  // leaves nothing on the stack.
+  bool CompareFlag = false;
+  // The steps the integer form runs: the numeric steps without the zeroing of registers
+  // not written before, as every register starts at 0.
+  std::vector<IStep> IntSteps;
 };
 
 // Runs a block at the machine's current frame (exec_block_run.cpp); false, with nothing

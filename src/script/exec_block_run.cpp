@@ -1,6 +1,8 @@
 // Running blocks: the integer form, the numeric form with floats in their own precision,
 // and the general form on whole values; each answers false, with nothing changed, when the
 // block's instructions must run one by one.
+#include <cstring>
+
 #include "script/exec_block.h"
 #include "script/exec_operands.h"
 
@@ -68,61 +70,157 @@ static bool BlockCalc(TPSValue& dest, uint8_t op, const TPSValue& src) {
   }
 }
 
-// Runs a block's integer form; false, with nothing changed, when a variable does not hold
-// an integer or a division fails.
-static bool RunIntBlock(TPSMachine& m, const TPSOperands& ops, const DBlock& b) {
-  TPSValue* vals[kMaxBlockVals];
-  TPSError err = ErNoError;
-  for (size_t k = 0; k < b.Vals.size(); ++k) {
-    TPSValue* v = b.Fixed[k] ? const_cast<TPSValue*>(b.Fixed[k]) : ops.Get(b.Vals[k], err);
-    if (!v || (!b.Fixed[k] && !IsIntType(v->Type))) return false;
-    vals[k] = v;
+// The 32-bit signed division of a step, whose operands fit in 32 bits; false on 0.
+[[gnu::always_inline]] static inline bool Div32(bool mod, int64_t x, int64_t y, int64_t& out) {
+  const int32_t a = static_cast<int32_t>(x), b = static_cast<int32_t>(y);
+  if (b == 0) return false;
+  if (b == -1) {
+    out = mod ? 0 : static_cast<int32_t>(0u - static_cast<uint32_t>(a));
+  } else {
+    out = mod ? a % b : a / b;
   }
-  int64_t r[kMaxBlockRegs];
-  auto src = [&](ISrc s) { return s >= 0 ? r[s] : vals[-1 - s]->I; };
-  for (const IStep& s : b.Nums) {
-    int64_t out = 0;
-    uint64_t x = 0, y = 0;
-    if (s.Op >= IOp::Move && s.Op <= IOp::Other) {
-      y = static_cast<uint64_t>(WrapStep(s, src(s.A)));
-      if (s.Op != IOp::Move) x = static_cast<uint64_t>(WrapStep(s, src(s.B)));
-    }
-    switch (s.Op) {
-      case IOp::Zero:
+  return true;
+}
+
+// The value of the integer form's file at x (a value, not a register); false when a
+// stack variable does not hold an integer.
+[[gnu::always_inline]] static inline bool FileValue(const TPSOperands& ops, const DBlock& b,
+                                                    uint8_t x, int64_t& out) {
+  const size_t k = x - kMaxBlockRegs;
+  if (b.Vals[k].Kind == DKind::Const) {
+    out = b.File[x];
+    return true;
+  }
+  if (b.Slots[k]) {
+    out = b.Slots[k]->I;
+    return true;
+  }
+  TPSError err = ErNoError;
+  const TPSValue* v = ops.Get(b.Vals[k], err);
+  if (!v || !IsIntType(v->Type)) return false;
+  out = v->I;
+  return true;
+}
+
+// The integer form of the condition of an if or while: a comparison of two values whose
+// result only sets the jump flag.
+static bool RunCompareFlag(TPSMachine& m, const TPSOperands& ops, const DBlock& b) {
+  const IStep& c = b.Nums[0];
+  int64_t x, y;
+  if (!FileValue(ops, b, c.XA, x) || !FileValue(ops, b, c.XB, y)) return false;
+  m.jumpFlag = CompareBy(static_cast<uint8_t>(12 + c.Kind - kKGe), x, y) != (b.Nums[1].Sub != 0);
+  return true;
+}
+
+// Runs a block's integer form; false, with nothing changed, when a variable does not hold
+// an integer or a division fails. The registers and the values the block reads share one
+// file, so that every step reads its sources the same way.
+[[gnu::always_inline]] static inline bool RunIntBlock(TPSMachine& m, const TPSOperands& ops,
+                                                      const DBlock& b) {
+  if (b.CompareFlag) return RunCompareFlag(m, ops, b);
+  TPSValue* vals[kMaxBlockVals];
+  int64_t x[kMaxBlockRegs + kMaxBlockVals];
+  int64_t* const r = x;
+  int64_t* const v = x + kMaxBlockRegs;
+  // Every register starts at 0; the constants are in place.
+  std::memset(r, 0, kMaxBlockRegs * sizeof(int64_t));
+  std::memcpy(v, b.File + kMaxBlockRegs, kMaxBlockVals * sizeof(int64_t));
+  std::memcpy(vals, b.Slots, sizeof vals);
+  TPSError err = ErNoError;
+  for (uint32_t i = 0; i < b.DynCount; ++i) {
+    const uint8_t k = b.Dyn[i];
+    TPSValue* val = ops.Get(b.Vals[k], err);
+    if (!val || !IsIntType(val->Type)) return false;
+    vals[k] = val;
+  }
+  for (uint32_t i = 0; i < b.ReadCount; ++i) {
+    const uint8_t k = b.Read[i];
+    v[k] = vals[k]->I;
+  }
+  auto store = [&](int k, int64_t out) {
+    TPSValue* val = vals[k];
+    val->I = Wrap(val->Type, out);
+    v[k] = val->I;
+  };
+  for (const IStep& s : b.IntSteps) {
+    // References, so that a step reads only the sources it has.
+    const int64_t &a = x[s.XA], &bb = x[s.XB];
+    int64_t out;
+    switch (s.Kind) {
+      case kKZero:
         out = 0;
         break;
-      case IOp::Move:
-      case IOp::Add:
-      case IOp::Sub:
-      case IOp::Mul:
-      case IOp::Div:
-      case IOp::Mod:
-      case IOp::Other:
-        if (!IntArith(s, x, y, out)) return false;
+      case kKMove:
+        out = WrapStep(s, a);
         break;
-      case IOp::Compare:
-        out = CompareBy(s.Sub, src(s.A), src(s.B)) ? 1 : 0;
+      case kKAdd:
+        out =
+            WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) + static_cast<uint64_t>(a)));
         break;
-      case IOp::Store: {
-        TPSValue* v = vals[s.Dst];
-        v->I = Wrap(v->Type, r[s.A]);
+      case kKSub:
+        out =
+            WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) - static_cast<uint64_t>(a)));
+        break;
+      case kKMul:
+        out =
+            WrapStep(s, static_cast<int64_t>(static_cast<uint64_t>(bb) * static_cast<uint64_t>(a)));
+        break;
+      case kKAdd64:
+        out = static_cast<int64_t>(static_cast<uint64_t>(bb) + static_cast<uint64_t>(a));
+        break;
+      case kKSub64:
+        out = static_cast<int64_t>(static_cast<uint64_t>(bb) - static_cast<uint64_t>(a));
+        break;
+      case kKMul64:
+        out = static_cast<int64_t>(static_cast<uint64_t>(bb) * static_cast<uint64_t>(a));
+        break;
+      case kKDiv32:
+      case kKMod32:
+        if (!Div32(s.Kind == kKMod32, bb, a, out)) return false;
+        break;
+      case kKDiv:
+      case kKMod:
+      case kKOther:
+        if (!IntArith(s, static_cast<uint64_t>(WrapStep(s, bb)),
+                      static_cast<uint64_t>(WrapStep(s, a)), out)) {
+          return false;
+        }
+        break;
+      case kKGe:
+        out = a >= bb;
+        break;
+      case kKLe:
+        out = a <= bb;
+        break;
+      case kKGt:
+        out = a > bb;
+        break;
+      case kKLt:
+        out = a < bb;
+        break;
+      case kKEq:
+        out = a == bb;
+        break;
+      case kKNe:
+        out = a != bb;
+        break;
+      case kKStore:
+        store(s.Dst, a);
         continue;
-      }
-      case IOp::SetFlag:
+      default:  // kKSetFlag
         m.jumpFlag = (r[s.Dst] != 0) != (s.Sub != 0);
         continue;
     }
     r[s.Dst] = out;
-    if (s.StoreTo >= 0) {
-      TPSValue* v = vals[s.StoreTo];
-      v->I = Wrap(v->Type, out);
-    }
+    if (s.StoreTo >= 0) store(s.StoreTo, out);
   }
+  // Integer temporaries own nothing: each slot is a zeroed value with its number.
+  TPSValue* slot = &m.stack[m.sp];
   for (uint32_t k = 0; k < b.Live; ++k) {
-    TPSValue& slot = m.stack[m.sp++];
-    ValueInit(slot, b.LiveTypes[k]);
-    slot.I = r[k];
+    slot[k] = b.LiveInit[k];
+    slot[k].I = r[k];
   }
+  m.sp += b.Live;
   return true;
 }
 

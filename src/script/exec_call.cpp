@@ -1,6 +1,7 @@
 // Host routine calls: the arguments on the stack become a TPSCall, the routine runs, and
 // its failure or its exception becomes the instruction's error.
 #include <exception>
+#include <iterator>
 
 #include "script/builtin_text.h"
 #include "script/exec_machine.h"
@@ -21,13 +22,19 @@ TPSError TPSMachine::CallHost(const DProc& p) {
     return slot.Type->Base == btPointer ? Deref(slot, err) : &slot;
   };
   TPSValue* result = p.HasResult ? value(stack[sp - 1]) : nullptr;
-  argBuf.resize(n);
+  // Few arguments, the common case, need no allocation.
+  TPSValue* few[8];
+  TPSValue** args = few;
+  if (n > std::size(few)) {
+    argBuf.resize(n);
+    args = argBuf.data();
+  }
   for (size_t i = 0; i < n && err == ErNoError; ++i) {
-    argBuf[i] = value(stack[sp - need + n - 1 - i]);
+    args[i] = value(stack[sp - need + n - 1 - i]);
   }
   if (err != ErNoError) return err;
   TPSCall call;
-  TPSCallAccess::Bind(call, argBuf.data(), n, result, this);
+  TPSCallAccess::Bind(call, args, n, result, this);
   bool ok = false;
   try {
     ok = p.Routine->Fn(owner, call);
@@ -60,6 +67,8 @@ TPSBaseType TPSCall::ArgType(size_t i) const {
 }
 
 int64_t TPSCall::Int(size_t i) const {
+  // An integer argument, the common case, is read at once.
+  if (i < count_ && IsIntType(args_[i]->Type)) return args_[i]->I;
   const TPSValue* v = Target(i);
   if (!v) return 0;
   if (v->Type->Base == btVariant && v->Boxed) v = v->Boxed;
@@ -94,6 +103,10 @@ void TPSCall::SetStr(size_t i, std::string_view v) {
 }
 
 void TPSCall::SetResultInt(int64_t v) {
+  if (result_ && IsIntType(result_->Type)) {
+    result_->I = Wrap(result_->Type, v);
+    return;
+  }
   if (result_ && AssignInt(*result_, v) != ErNoError) Fail(ErTypeMismatch, "");
 }
 

@@ -60,6 +60,43 @@ static uint32_t NextAfter(TPSMachine& m, const DInst* in, uint32_t pc, uint64_t&
   return pc + 1;
 }
 
+// Whether two values are both integers or floats.
+static inline bool BothNumbers(const TPSValue* a, const TPSValue* b) {
+  return (a->Type->Flags & (kTypeInt | kTypeFloat)) && (b->Type->Flags & (kTypeInt | kTypeFloat));
+}
+
+// An integer or float value as the comparison of two numbers reads it.
+static inline long double NumberOf(const TPSValue& v) {
+  switch (v.Type->Base) {
+    case btSingle:
+      return v.F32;
+    case btDouble:
+      return v.F64;
+    case btExtended:
+      return v.F80;
+    default:
+      return static_cast<long double>(v.I);
+  }
+}
+
+// dest op= src for two integer values, as CalcValue computes it; a signed 32-bit
+// destination divides in 32 bits.
+[[gnu::always_inline]] static inline TPSError IntCalc(TPSValue& d, uint8_t op, const TPSValue& s) {
+  const TPSTypeRec* t = d.Type;
+  const int64_t b = Wrap(t, s.I);
+  if ((op == 3 || op == 4) && t->Base == btS32) {
+    const int32_t x = static_cast<int32_t>(d.I), y = static_cast<int32_t>(b);
+    if (y == 0) return ErDivideByZero;
+    if (y == -1) {
+      d.I = op == 4 ? 0 : static_cast<int32_t>(0u - static_cast<uint32_t>(x));
+    } else {
+      d.I = op == 4 ? x % y : x / y;
+    }
+    return ErNoError;
+  }
+  return PSIntegerOperation(op, d.I, b, t->Base, d.I);
+}
+
 // The integer form of x := a op b, the five instructions push T; T := a; T op= b; x := T;
 // pop, done at once when the operands are integers, the operation cannot fail and the
 // budget covers all five; false (nothing changed) otherwise.
@@ -174,7 +211,11 @@ bool TPSMachine::Loop() {
         TPSValue* d = ops.Get(in->A, err);
         const TPSValue* s = d ? ops.Get(in->B, err) : nullptr;
         if (!s) break;
-        err = CalcValue(*d, in->Sub, *s);
+        if (BothInt(d, s) && in->Sub <= 9) {
+          err = IntCalc(*d, in->Sub, *s);
+        } else {
+          err = CalcValue(*d, in->Sub, *s);
+        }
         if (err != ErNoError) break;
         pc = NextAfter(*this, in, pc, left);
         continue;
@@ -191,6 +232,8 @@ bool TPSMachine::Loop() {
         bool result;
         if (in->Sub <= 17 && BothInt(l, r)) {
           result = CompareBy(in->Sub, l->I, r->I);
+        } else if (in->Sub <= 17 && BothNumbers(l, r)) {
+          result = CompareBy(in->Sub, NumberOf(*l), NumberOf(*r));
         } else {
           err = CompareValues(in->Sub, *l, *r, result);
           if (err != ErNoError) break;
@@ -341,8 +384,11 @@ bool TPSMachine::Loop() {
         // else the first runs as a single pop.
         const uint32_t n = in->Sub;
         bool whole = left >= n - 1 && sp >= n;
-        for (uint32_t k = 1; whole && k <= n; ++k)
-          whole = stack[sp - k].Type->Base != btReturnAddress;
+        if (whole) {
+          const TPSValue* top = &stack[sp];
+          for (uint32_t k = 1; k <= n; ++k)
+            whole &= top[-static_cast<ptrdiff_t>(k)].Type->Base != btReturnAddress;
+        }
         if (whole) {
           for (uint32_t k = 0; k < n; ++k)
             ValueRelease(stack[--sp]);
@@ -397,6 +443,19 @@ bool TPSMachine::Loop() {
         continue;
       }
       case DOp::Return:
+        // Without a try of this frame the return is only a release and a frame pop.
+        if (!frames.empty() && (handlers.empty() || handlers.back().Depth != frames.size())) {
+          const size_t frameBase = static_cast<size_t>(base);
+          while (sp > frameBase)
+            ValueRelease(stack[--sp]);
+          const TPSFrame& frame = frames.back();
+          proc = frame.Proc;
+          pc = frame.Ip;
+          base = frame.Base;
+          frames.pop_back();
+          insts = proc->Code.data();
+          continue;
+        }
         ip = pc;
         if (!DoReturn()) return true;
         pc = ip;

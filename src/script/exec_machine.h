@@ -276,6 +276,16 @@ inline const TPSTypeRec* ReturnMarkerType() {
   return &kPSReturnMarkerType;
 }
 
+inline TPSError TPSMachine::CallScript(const DProc& callee, uint32_t returnIp) {
+  if (frames.size() >= maxDepth || !GrowStack(1)) return kPSGuardDepth;
+  ValueInit(stack[sp++], ReturnMarkerType());
+  frames.push_back({proc, returnIp, base});
+  base = static_cast<int64_t>(sp) - 1;
+  proc = &callee;
+  ip = 0;
+  return ErNoError;
+}
+
 // The longest the value stack grows, in slots.
 inline constexpr size_t kMaxStackSlots = size_t{1} << 21;
 // The most instructions a loaded program decodes to (each takes about 180 bytes, and at

@@ -1,4 +1,4 @@
-var A : array of integer; S : string;
+var A : array of integer;
 begin
   SetLength(A, 3);
   A[2147483647] := 1;
