@@ -86,10 +86,16 @@ void ParseLines(TDatBlock& root, const LineList& lines) {
 
 // A CR, LF or Ctrl-Z inside a line would change the file's structure when it is read
 // back, so the writers leave them out.
-void AppendLine(std::string& out, std::string_view line) {
+std::string Writable(std::string_view line) {
+  std::string kept;
   for (char c : line) {
-    if (c != '\r' && c != '\n' && c != kCtrlZ) out += c;
+    if (c != '\r' && c != '\n' && c != kCtrlZ) kept += c;
   }
+  return kept;
+}
+
+void AppendLine(std::string& out, std::string_view line) {
+  out += Writable(line);
   out += "\r\n";
 }
 
@@ -98,7 +104,7 @@ void AppendLine(std::string& out, std::string_view line) {
 // comment. Such a tag goes out in double quotes, which cleaning keeps "//" and blanks in
 // and then removes.
 void AppendTag(std::string& out, const TDatBlock& block, bool closing) {
-  std::string inner = closing ? "/" + block.Name : block.Name;
+  std::string inner = Writable(closing ? "/" + block.Name : block.Name);
   const bool quote =
       (inner.find("//") != std::string::npos || inner.find(' ') != std::string::npos) &&
       inner.find('"') == std::string::npos;
