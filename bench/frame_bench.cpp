@@ -1,12 +1,13 @@
 // The CPU work of drawing one frame, against the 16.7 ms a frame has at 60 frames a second.
-// The real game runs headless in a copy of the build's game folder; on a menu (Choose
-// Player) and then in a level it draws the frame again and again, with the driver told to
-// drop every triangle before it becomes pixels. What is timed is then everything a frame's
-// drawing costs the CPU except the fill: the game's draw code, building and sending the
-// vertex batches, and the driver's handling of the draws and their vertices. The same
-// frames with the fill are timed for contrast (llvmpipe fills with threads of its own,
-// and their time counts too: it is the whole process's CPU time). The game ticks that run
-// between frames are not counted here; level_bench measures those.
+// The real game runs headless in a copy of the build's game folder; on a menu (the level
+// list) and then in a level it draws the frame again and again, with the driver told to
+// drop every triangle before it becomes pixels. What is timed is then what a frame's
+// drawing costs the CPU without the fill: the game's draw code, building and sending the
+// vertex batches, and the driver's handling of each draw call (it may drop the triangles
+// before it shades their vertices). The same frames with the fill are timed for contrast
+// (llvmpipe fills with threads of its own, and their time counts too: it is the whole
+// process's CPU time); neither includes the frame's clear and swap. The game ticks that
+// run between frames are not counted here; level_bench measures those.
 // Usage: frame_bench [LEVEL_ROW [GAME_FOLDER]] (LEVEL_ROW: the level's row in the list, 0
 // for the first).
 #include <cstdio>
@@ -27,7 +28,7 @@ namespace {
 
 constexpr int kFrames = 300;
 constexpr double kFrameBudgetMs = 1000.0 / 60;
-constexpr uint64_t kMenuTick = 60;     // Choose Player, a few frames in
+constexpr uint64_t kMenuTick = 60;     // Select Level, a few frames in
 constexpr uint64_t kLevelTick = 3000;  // the level began at tick 100
 
 // Milliseconds of process CPU time per frame drawn.

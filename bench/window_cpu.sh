@@ -5,8 +5,10 @@
 # the build's game folder. "menu" leaves it on Choose Player; "level" creates a player with
 # xdotool key presses, opens Play and starts the level on row LEVEL_ROW of the list (0 is
 # the first). After 20 s of settling, the process's user + system time (all threads, GL
-# driver included) is read from /proc over 10 s of wall time. On a busy machine the share
-# still counts only this process's own CPU time; repeat runs to see the spread.
+# driver included) is read from /proc over 10 s of wall time. It counts only this
+# process's CPU time, but on a busy machine that time still grows with the load (the
+# driver's threads contend for the cores): compare two builds by running this for both at
+# the same time (their game folders are copies, so they never meet).
 set -eu
 build=${1:-build-play}
 mode=${2:-menu}

@@ -214,12 +214,15 @@ void SetBatchState(unsigned texture, bool blend) {
   renderer.batchBlend = blend;
 }
 
-// Selects the texture and blend state of what follows; false when it cannot be drawn.
-bool PrepareDraw(Texture* texture, uint32_t fx) {
+// Selects the texture and blend state of what follows; false when it cannot be drawn. An
+// opaque texture at full alpha covers what lies below exactly as blending would, so it is
+// drawn without: the driver need not read the pixels it overwrites.
+bool PrepareDraw(Texture* texture, uint32_t fx, uint8_t alpha) {
   if (!renderer.ready) return false;
   unsigned name = texture ? texture_GlName(texture) : renderer.white;
   if (name == 0) return false;
-  SetBatchState(name, (fx & FX_BLEND) != 0);
+  const bool covers = alpha == 255 && (texture ? texture_IsOpaque(texture) : true);
+  SetBatchState(name, (fx & FX_BLEND) != 0 && !covers);
   return true;
 }
 
@@ -467,7 +470,7 @@ void cam2d_Set(const Camera2D* camera) {
 
 void render_AddQuad(Texture* texture, const Point2D (&corners)[4], const Point2D (&uv)[4],
                     uint32_t argb, uint32_t fx) {
-  if (!PrepareDraw(texture, fx)) return;
+  if (!PrepareDraw(texture, fx, uint8_t(argb >> 24))) return;
   CameraTransform cam = CurrentCamera();
   uint8_t rgba[4];
   PackColor(argb, uint8_t(argb >> 24), rgba);
@@ -502,7 +505,7 @@ void csprite2d_Draw(Texture* texture, float x, float y, float w, float h, float 
 void pr2d_TriList(Texture* texture, const Point2D* points, const Point2D* texCoords, int iLo,
                   int iHi, uint32_t color, uint8_t alpha, uint32_t fx) {
   if (!points || iLo < 0 || iHi < iLo) return;
-  if (!PrepareDraw(texture, fx)) return;
+  if (!PrepareDraw(texture, fx, alpha)) return;
   int count = (iHi - iLo + 1) / 3 * 3;  // whole triangles only
   CameraTransform cam = CurrentCamera();
   uint8_t rgba[4];
