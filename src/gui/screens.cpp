@@ -29,12 +29,14 @@ constexpr float kLastAppleX = 630, kLastAppleY = 580, kLastAppleRightMargin = 10
 // ---------------------------------------------------------------------------------------
 // Background
 
+// The first layer goes over the black of a fresh frame, so blending would change nothing
+// but cost a read of every pixel.
 void DrawTiles() {
   if (!BackTexture || BackTexture->Width <= 0 || BackTexture->Height <= 0) return;
   const int w = BackTexture->Width, h = BackTexture->Height;
   for (int r = 0; r <= ScreenHeight / h; ++r) {
     for (int c = 0; c <= ScreenWidth / w; ++c)
-      ssprite2d_Draw(BackTexture, float(c * w), float(r * h), float(w), float(h), 0, 255);
+      ssprite2d_Draw(BackTexture, float(c * w), float(r * h), float(w), float(h), 0, 255, 0);
   }
 }
 
@@ -60,9 +62,42 @@ void DrawBalls() {
   }
 }
 
-void DrawMenuBackground() {
+// The tiles and the logo pattern stay the same from frame to frame, and drawn directly
+// they cover the screen about twice over. So they are composed once into a surface of the
+// screen's size, and a frame copies that one picture, without blending, and draws the
+// balls over it. The surface is composed again when the window or the GL context changes
+// or the textures do; a driver that cannot draw into textures gets them drawn directly.
+struct ComposedBackground {
+  RenderTarget* target = nullptr;
+  const Texture* back = nullptr;  // the textures it was composed from
+  const Texture* logo = nullptr;
+};
+ComposedBackground composed;
+
+bool ComposedIsCurrent() {
+  return rtarget_Fits(composed.target) && composed.back == BackTexture &&
+         composed.logo == LogoTexture;
+}
+
+bool ComposeBackground() {
+  FreeMenuBackground();
+  composed = {rtarget_Add(), BackTexture, LogoTexture};
+  if (!composed.target) return false;
+  rtarget_Set(composed.target);
   DrawTiles();
   DrawLogoPattern();
+  rtarget_Set(nullptr);
+  return true;
+}
+
+void DrawMenuBackground() {
+  if (ComposedIsCurrent() || ComposeBackground()) {
+    ssprite2d_Draw(rtarget_GetSurface(composed.target), 0, 0, float(ScreenWidth),
+                   float(ScreenHeight), 0, 255, 0);
+  } else {
+    DrawTiles();
+    DrawLogoPattern();
+  }
   DrawBalls();
 }
 
@@ -258,6 +293,11 @@ void DrawScreens(const TMenuView& view) {
     DrawScreen(view);
   }
   batch2d_End();
+}
+
+void FreeMenuBackground() {
+  rtarget_Del(composed.target);
+  composed = {};
 }
 
 void DrawLastApple(const TMenuView& view) {

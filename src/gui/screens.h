@@ -34,6 +34,9 @@ struct TMenuView {
 // The end of every frame, in one batch and in screen space: the last-apple line, then,
 // unless the screen is "Game" or "Replay", the menu background and the screen.
 void DrawScreens(const TMenuView& view);
+// Drops the menu background composed from the current tiles and logo (before they are
+// freed: it is composed again from whatever textures the next menu frame finds).
+void FreeMenuBackground();
 // In "Game" and "Replay" with the setting on and an apple taken: "last apple(N)" at
 // (630, 580) and the time of the last apple with its right edge at 790, in the small font.
 void DrawLastApple(const TMenuView& view);

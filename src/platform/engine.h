@@ -200,6 +200,32 @@ void pr2d_TriList(Texture* texture, const Point2D* points, const Point2D* texCoo
 void batch2d_Begin();
 void batch2d_End();
 
+// ---------------------------------------------------------------------------------------
+// Render targets: a picture drawn once into a texture, then drawn like any image.
+
+struct RenderTarget;  // opaque; made by rtarget_Add
+
+// A target as large as the logical screen is in the window now (in window pixels), so
+// that its surface drawn over the whole screen puts one texel on each pixel. nullptr
+// outside a frame or when the driver cannot draw into textures: draw directly then.
+RenderTarget* rtarget_Add();
+// The texture the target draws into, sampled without filtering: drawn over the whole
+// screen it puts back exactly what was drawn into it. nullptr for no target.
+Texture* rtarget_GetSurface(RenderTarget* target);
+// Whether the surface still holds what was drawn into it and has the size rtarget_Add
+// would give now (a window resized, or a GL context made anew, loses it).
+bool rtarget_Fits(const RenderTarget* target);
+// What is drawn next goes into the target's surface, cleared to opaque black, with the
+// logical screen mapped onto the whole surface; nullptr sends it to the screen again.
+void rtarget_Set(RenderTarget* target);
+void rtarget_Del(RenderTarget*& target);
+
+// For benchmarks: while on, the driver drops every triangle before it becomes pixels, so
+// drawing costs all its CPU work except the fill.
+void scr_SetDiscard(bool discard);
+// Draws what is batched and waits until the driver has finished everything asked of it.
+void scr_Flush();
+
 void cam2d_Init(Camera2D& camera);
 // nullptr draws in screen coordinates.
 void cam2d_Set(const Camera2D* camera);

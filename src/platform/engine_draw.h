@@ -14,6 +14,8 @@ Texture* texture_FromPixels(int w, int h, const std::vector<uint8_t>& rgba, uint
 // The GL name of a texture of the store, uploaded first if it has none yet; 0 without a
 // GL context or for a texture the store does not know.
 unsigned texture_GlName(Texture* texture);
+// Whether every pixel of a texture of the store is fully opaque (false for any other).
+bool texture_IsOpaque(const Texture* texture);
 // The pixel size of one tex_SetFrameSize cell.
 void texture_CellSize(const Texture& texture, float& w, float& h);
 // After render_Init made the context: every texture gets its GL copy.

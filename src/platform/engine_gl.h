@@ -52,9 +52,20 @@
   X(PFNGLUNIFORM1IPROC, Uniform1i)                             \
   X(PFNGLUNIFORM2FPROC, Uniform2f)
 
+// Entry points the renderer can do without: drawing into textures (render targets). A
+// driver that lacks one of them still draws everything, only directly.
+#define TOVI2_GL_OPTIONAL_FUNCTIONS(X)                   \
+  X(PFNGLGETINTEGERVPROC, GetIntegerv)                   \
+  X(PFNGLGENFRAMEBUFFERSPROC, GenFramebuffers)           \
+  X(PFNGLDELETEFRAMEBUFFERSPROC, DeleteFramebuffers)     \
+  X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer)           \
+  X(PFNGLFRAMEBUFFERTEXTURE2DPROC, FramebufferTexture2D) \
+  X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, CheckFramebufferStatus)
+
 struct GlApi {
 #define TOVI2_GL_MEMBER(type, name) type name = nullptr;
   TOVI2_GL_FUNCTIONS(TOVI2_GL_MEMBER)
+  TOVI2_GL_OPTIONAL_FUNCTIONS(TOVI2_GL_MEMBER)
 #undef TOVI2_GL_MEMBER
 };
 

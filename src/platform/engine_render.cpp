@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <numbers>
 #include <string>
 
@@ -26,6 +28,16 @@ struct Vertex {
 struct Viewport {
   int x = 0, y = 0, w = 0, h = 0;
 };
+
+}  // namespace
+
+// Surface.Id and framebuffer are 0 once the GL context that held them is gone.
+struct RenderTarget {
+  Texture Surface;
+  unsigned framebuffer = 0;
+};
+
+namespace {
 
 // Where the current camera puts a world point on the logical screen.
 struct CameraTransform {
@@ -54,6 +66,11 @@ struct Renderer {
   std::vector<Vertex> vertices;
   unsigned batchTexture = 0;
   bool batchBlend = true;
+  bool framebuffers = false;  // the driver can draw into textures
+  bool discard = false;       // scr_SetDiscard
+  RenderTarget* target = nullptr;
+  int screenFramebuffer = 0;  // the window's, while a target is set
+  std::vector<RenderTarget*> targets;
 };
 
 Renderer renderer;
@@ -96,6 +113,18 @@ bool LoadGl() {
 #undef TOVI2_GL_LOAD
   if (!complete) engine_SetError("OpenGL 3.3 functions are missing");
   return complete;
+}
+
+// TOVI2_DIRECT_DRAW=1 draws everything directly, as on a driver without render targets.
+bool LoadFramebufferGl() {
+  bool complete = true;
+#define TOVI2_GL_LOAD_OPTIONAL(type, name)                             \
+  gl.name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name)); \
+  complete = complete && gl.name != nullptr;
+  TOVI2_GL_OPTIONAL_FUNCTIONS(TOVI2_GL_LOAD_OPTIONAL)
+#undef TOVI2_GL_LOAD_OPTIONAL
+  const char* direct = std::getenv("TOVI2_DIRECT_DRAW");
+  return complete && !(direct && std::string(direct) == "1");
 }
 
 unsigned CompileShader(GLenum kind, const char* source) {
@@ -185,12 +214,15 @@ void SetBatchState(unsigned texture, bool blend) {
   renderer.batchBlend = blend;
 }
 
-// Selects the texture and blend state of what follows; false when it cannot be drawn.
-bool PrepareDraw(Texture* texture, uint32_t fx) {
+// Selects the texture and blend state of what follows; false when it cannot be drawn. An
+// opaque texture at full alpha covers what lies below exactly as blending would, so it is
+// drawn without: the driver need not read the pixels it overwrites.
+bool PrepareDraw(Texture* texture, uint32_t fx, uint8_t alpha) {
   if (!renderer.ready) return false;
   unsigned name = texture ? texture_GlName(texture) : renderer.white;
   if (name == 0) return false;
-  SetBatchState(name, (fx & FX_BLEND) != 0);
+  const bool covers = alpha == 255 && (texture ? texture_IsOpaque(texture) : true);
+  SetBatchState(name, (fx & FX_BLEND) != 0 && !covers);
   return true;
 }
 
@@ -261,6 +293,44 @@ SpriteUv CutUv(const Texture& t, const Rect2D& cut) {
   return {cut.X * kx, t.V - cut.Y * ky, (cut.X + cut.W) * kx, t.V - (cut.Y + cut.H) * ky};
 }
 
+// ---------------------------------------------------------------------------------------
+// Render target surfaces
+
+void ReleaseTarget(RenderTarget& target) {
+  if (renderer.ready && target.framebuffer != 0) {
+    render_Flush();  // the batch may still draw with the surface
+    gl.DeleteFramebuffers(1, &target.framebuffer);
+    gl.DeleteTextures(1, &target.Surface.Id);
+  }
+  target.framebuffer = 0;
+  target.Surface.Id = 0;
+}
+
+// An RGBA texture of w x h pixels sampled nearest (drawn at its own size it copies
+// exactly), with a framebuffer that draws into it.
+bool MakeSurface(RenderTarget& target, int w, int h) {
+  render_Flush();
+  GLint bound = 0;
+  gl.GetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+  Texture& t = target.Surface;
+  gl.GenTextures(1, &t.Id);
+  gl.BindTexture(GL_TEXTURE_2D, t.Id);
+  gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  gl.GenFramebuffers(1, &target.framebuffer);
+  gl.BindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+  gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.Id, 0);
+  const bool complete = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  gl.BindFramebuffer(GL_FRAMEBUFFER, unsigned(bound));
+  t.Width = w;
+  t.Height = h;
+  if (!complete) ReleaseTarget(target);
+  return complete;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -275,6 +345,8 @@ bool render_Init() {
   BuildBuffers();
   BuildWhiteTexture();
   gl.BlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  if (renderer.discard) gl.Enable(GL_RASTERIZER_DISCARD);
+  renderer.framebuffers = LoadFramebufferGl();
   renderer.ready = true;
   renderer.batchTexture = 0;
   texture_UploadAll();
@@ -284,6 +356,9 @@ bool render_Init() {
 void render_Shutdown() {
   if (!renderer.ready) return;
   renderer.vertices.clear();
+  renderer.target = nullptr;
+  for (RenderTarget* target : renderer.targets)
+    ReleaseTarget(*target);
   texture_ReleaseAll();
   gl.DeleteTextures(1, &renderer.white);
   gl.DeleteBuffers(1, &renderer.vbo);
@@ -308,6 +383,7 @@ void render_BeginFrame(int windowW, int windowH) {
   renderer.vertices.clear();
   renderer.camera = nullptr;  // every frame starts in screen coordinates
   if (!renderer.ready) return;
+  rtarget_Set(nullptr);
   renderer.viewport =
       Letterbox(std::max(windowW, 0), std::max(windowH, 0), renderer.screenW, renderer.screenH);
   gl.Viewport(0, 0, windowW, windowH);
@@ -324,6 +400,7 @@ void render_BeginFrame(int windowW, int windowH) {
 
 void render_EndFrame() {
   render_Flush();
+  rtarget_Set(nullptr);  // the frame is shown from the window's own buffer
 }
 
 void render_Flush() {
@@ -393,7 +470,7 @@ void cam2d_Set(const Camera2D* camera) {
 
 void render_AddQuad(Texture* texture, const Point2D (&corners)[4], const Point2D (&uv)[4],
                     uint32_t argb, uint32_t fx) {
-  if (!PrepareDraw(texture, fx)) return;
+  if (!PrepareDraw(texture, fx, uint8_t(argb >> 24))) return;
   CameraTransform cam = CurrentCamera();
   uint8_t rgba[4];
   PackColor(argb, uint8_t(argb >> 24), rgba);
@@ -428,7 +505,7 @@ void csprite2d_Draw(Texture* texture, float x, float y, float w, float h, float 
 void pr2d_TriList(Texture* texture, const Point2D* points, const Point2D* texCoords, int iLo,
                   int iHi, uint32_t color, uint8_t alpha, uint32_t fx) {
   if (!points || iLo < 0 || iHi < iLo) return;
-  if (!PrepareDraw(texture, fx)) return;
+  if (!PrepareDraw(texture, fx, alpha)) return;
   int count = (iHi - iLo + 1) / 3 * 3;  // whole triangles only
   CameraTransform cam = CurrentCamera();
   uint8_t rgba[4];
@@ -436,4 +513,76 @@ void pr2d_TriList(Texture* texture, const Point2D* points, const Point2D* texCoo
   for (int i = iLo; i < iLo + count; ++i) {
     AddVertex(cam, points[i], texCoords ? texCoords[i] : Point2D{}, rgba);
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// Render targets
+
+RenderTarget* rtarget_Add() {
+  const Viewport& v = renderer.viewport;
+  if (!renderer.ready || !renderer.framebuffers || v.w <= 0 || v.h <= 0) return nullptr;
+  auto target = std::make_unique<RenderTarget>();
+  if (!MakeSurface(*target, v.w, v.h)) {
+    renderer.framebuffers = false;  // nor would the next one be complete
+    return nullptr;
+  }
+  renderer.targets.push_back(target.get());
+  return target.release();
+}
+
+Texture* rtarget_GetSurface(RenderTarget* target) {
+  return target ? &target->Surface : nullptr;
+}
+
+bool rtarget_Fits(const RenderTarget* target) {
+  const Viewport& v = renderer.viewport;
+  return target && renderer.ready && target->framebuffer != 0 && target->Surface.Width == v.w &&
+         target->Surface.Height == v.h;
+}
+
+// A target whose surface is gone is never drawn into: what follows goes to the screen.
+void rtarget_Set(RenderTarget* target) {
+  if (!renderer.ready || !renderer.framebuffers || target == renderer.target) return;
+  if (target && target->framebuffer == 0) target = nullptr;
+  render_Flush();
+  if (!renderer.target) gl.GetIntegerv(GL_FRAMEBUFFER_BINDING, &renderer.screenFramebuffer);
+  renderer.target = target;
+  if (!target) {
+    gl.BindFramebuffer(GL_FRAMEBUFFER, unsigned(renderer.screenFramebuffer));
+    const Viewport& v = renderer.viewport;
+    gl.Viewport(v.x, v.y, v.w, v.h);
+    return;
+  }
+  gl.BindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
+  gl.Viewport(0, 0, target->Surface.Width, target->Surface.Height);
+  gl.ClearColor(0, 0, 0, 1);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
+}
+
+void rtarget_Del(RenderTarget*& target) {
+  if (!target) return;
+  if (renderer.target == target) rtarget_Set(nullptr);
+  ReleaseTarget(*target);
+  std::erase(renderer.targets, target);
+  delete target;
+  target = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// Benchmarks
+
+void scr_SetDiscard(bool discard) {
+  renderer.discard = discard;
+  if (!renderer.ready) return;
+  render_Flush();
+  if (discard) {
+    gl.Enable(GL_RASTERIZER_DISCARD);
+  } else {
+    gl.Disable(GL_RASTERIZER_DISCARD);
+  }
+}
+
+void scr_Flush() {
+  render_Flush();
+  if (renderer.ready) gl.Finish();
 }

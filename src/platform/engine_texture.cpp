@@ -29,6 +29,7 @@ struct TextureRecord {
   // v = 1 is the image's top row. Kept only while the texture has no GL copy.
   std::vector<uint8_t> pixels;
   int cellW = 0, cellH = 0;  // of tex_SetFrameSize; 0 while unset
+  bool opaque = false;       // every pixel has alpha 255
 };
 
 using Store = std::unordered_map<const Texture*, std::unique_ptr<TextureRecord>>;
@@ -219,8 +220,16 @@ void Download(TextureRecord& record) {
   t.Id = 0;
 }
 
+bool AllOpaque(const Image& image) {
+  for (size_t i = 3; i < image.rgba.size(); i += 4) {
+    if (image.rgba[i] != 255) return false;
+  }
+  return true;
+}
+
 Texture* Register(const Image& image, uint32_t flags) {
   auto record = std::make_unique<TextureRecord>();
+  record->opaque = AllOpaque(image);
   record->texture.Width = image.w;
   record->texture.Height = image.h;
   record->texture.Flags = flags;
@@ -305,6 +314,11 @@ unsigned texture_GlName(Texture* texture) {
   if (!record || record->pixels.empty()) return 0;
   Upload(*record);
   return texture->Id;
+}
+
+bool texture_IsOpaque(const Texture* texture) {
+  const TextureRecord* record = Find(texture);
+  return record && record->opaque;
 }
 
 void texture_CellSize(const Texture& texture, float& w, float& h) {

@@ -89,12 +89,15 @@ void SteerPlayer(TCreature& player) {
   player.JumpKey = key_Down(KeyCode(Settings.Jump));
 }
 
+// The sky is the first layer, over the black of a fresh frame: blending would change
+// nothing there but cost a read of every pixel.
 void DrawBackground() {
   float x = BackgroundOffset(Camera.X);
   cam2d_Set(nullptr);
   batch2d_Begin();
-  ssprite2d_Draw(SkyTexture, x, 0, kBackgroundWidth, kBackgroundHeight, 0, 255);
-  ssprite2d_Draw(SkyTexture, x + kBackgroundWidth, 0, kBackgroundWidth, kBackgroundHeight, 0, 255);
+  ssprite2d_Draw(SkyTexture, x, 0, kBackgroundWidth, kBackgroundHeight, 0, 255, 0);
+  ssprite2d_Draw(SkyTexture, x + kBackgroundWidth, 0, kBackgroundWidth, kBackgroundHeight, 0, 255,
+                 0);
   batch2d_End();
 }
 

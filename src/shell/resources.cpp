@@ -1,6 +1,7 @@
 #include "shell/resources.h"
 
 #include "anim/anim_play.h"
+#include "gui/screens.h"
 #include "world/pattern.h"
 
 namespace {
@@ -35,6 +36,7 @@ void LoadResources(const std::string& baseDir) {
 }
 
 void FreeResources() {
+  FreeMenuBackground();
   font_Del(MainFont);
   font_Del(SmallFont);
   for (Texture** texture : {&SkyTexture, &DigitsTexture, &BackTexture, &LogoTexture, &BallTexture})

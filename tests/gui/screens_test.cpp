@@ -482,6 +482,22 @@ TEST_F(Screens, menu_background_tiles_a_faint_logo_and_the_balls) {
   EXPECT_EQ(seen, expected);
 }
 
+// Composed once into a surface and copied each frame, the background is the very picture
+// drawn directly, as a driver without render targets draws it.
+TEST_F(Screens, composed_menu_background_equals_the_one_drawn_directly) {
+  CreateMenuWorld(0);
+  TMenuView view;
+  view.Screen = TScreen::Config;
+  setenv("TOVI2_DIRECT_DRAW", "1", 1);
+  const Screenshot direct = ShootView(view);
+  unsetenv("TOVI2_DIRECT_DRAW");
+  const Screenshot composed = ShootView(view);
+  const Screenshot again = ShootView(view);  // a new GL context: composed anew
+  FreeMenuWorld();
+  EXPECT_TRUE(composed.rgba == direct.rgba);
+  EXPECT_TRUE(again.rgba == direct.rgba);
+}
+
 TEST_F(Screens, time_digits_come_from_the_digit_strip) {
   const Screenshot shot = Shoot([] {
     DrawTimeDigits(83456, 100, 300);  // 01:23:45
