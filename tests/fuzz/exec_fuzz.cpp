@@ -71,18 +71,20 @@ TPSContainer CodeContainer(std::string_view code) {
   return c;
 }
 
+// HOST, and PRINT, which the seeds compiled from the language cases call.
+bool Host(TPSExec&, TPSCall& call) {
+  for (size_t i = 0; i < call.Count(); ++i) {
+    call.SetStr(i, call.Str(i) + "x");
+    call.SetInt(i, call.Int(i) + 1);
+  }
+  call.SetResultReal(call.Real(0));
+  return call.Count() != 1;
+}
+
 void Run(std::string_view container) {
   TPSExec exec;
-  exec.RegisterRoutine(
-      [](TPSExec&, TPSCall& call) {
-        for (size_t i = 0; i < call.Count(); ++i) {
-          call.SetStr(i, call.Str(i) + "x");
-          call.SetInt(i, call.Int(i) + 1);
-        }
-        call.SetResultReal(call.Real(0));
-        return call.Count() != 1;
-      },
-      "HOST");
+  exec.RegisterRoutine(Host, "HOST");
+  exec.RegisterRoutine(Host, "PRINT");
   exec.SetInstructionBudget(5000);
   exec.SetMaxCallDepth(50);
   if (!exec.LoadCompiledData(container)) return;

@@ -12,6 +12,8 @@ for target in dat_fuzz zip_fuzz anim_fuzz level_fuzz replay_fuzz exec_fuzz compi
   if [ -d "$seeds/$target" ]; then cp "$seeds/$target"/* "$corpus"; fi
   if [ "$target" = compiler_fuzz ]; then cp "$(dirname "$0")"/../script/cases/* "$corpus"; fi
   echo "== $target"
-  "$build/tests/fuzz/$target" -max_total_time=$((minutes * 60)) -max_len=4096 "$corpus"
+  max_len=4096
+  if [ "$target" = exec_fuzz ]; then max_len=16384; fi  # seeds are whole compiled programs
+  "$build/tests/fuzz/$target" -max_total_time=$((minutes * 60)) -max_len=$max_len "$corpus"
   rm -rf "$corpus"
 done
