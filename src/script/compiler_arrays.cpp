@@ -51,6 +51,8 @@ bool PSCompileSession::ParseArrayType(PSType*& out) {
       ranges.push_back(range);
     } while (Tk() == tkComma);
     if (!Expect(tkCloseBracket, ecCloseBlockExpected)) return false;
+  } else if (Tk() != tkOf) {
+    return Error(ecOpenBlockExpected);
   }
   if (!Expect(tkOf, ecOfExpected)) return false;
   PSType* element = FindType("VARIANT");

@@ -129,6 +129,8 @@ TEST(Compiler, MessagesAndTheirPositions) {
       {"var i: Integer; begin for i := 1 of 2 do end.", "[Error] (1:34): 'TO' expected\n"},
       {"var s: String; begin for s := 1 to 2 do end.", "[Error] (1:26): Type mismatch\n"},
       {"var i: Integer; begin case i 1: end end.", "[Error] (1:30): 'OF' expected\n"},
+      {"var a: array 1..3 of Integer; begin end.",
+       "[Error] (1:14): Opening square brackets ('[') expected\n"},
       {"var i: Integer; begin case i of 1 SetInt('a', 1) end end.",
        "[Error] (1:35): colon (':') expected\n"},
       {"begin break; end.", "[Error] (1:7): Not in a loop\n"},
