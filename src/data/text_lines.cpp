@@ -26,7 +26,8 @@ std::vector<std::string> SplitPackageLines(std::string_view text) {
   while (i < text.size()) {
     size_t end = text.find_first_of("\r\n", i);
     if (end == std::string_view::npos) end = text.size();
-    lines.emplace_back(text.substr(i, end - i));
+    std::string& line = lines.emplace_back(text.substr(i, end - i));
+    std::erase(line, kCtrlZ);
     i = end + 1;
     if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++i;
   }

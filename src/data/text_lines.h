@@ -12,6 +12,8 @@
 std::vector<std::string> SplitFileLines(std::string_view bytes);
 
 // Package text: CR LF, a lone CR or a lone LF ends a line (members made on Windows end
-// their lines with CR LF, those written by Linux editors with LF); a Ctrl-Z byte is text
-// like any other. A last line without an end counts unless it is empty.
+// their lines with CR LF, those written by Linux editors with LF). Ctrl-Z bytes are
+// dropped: no writer can put them into a file (a file ends at one), so a text that kept
+// them could not be saved as it was read. A last line without an end counts unless it is
+// empty.
 std::vector<std::string> SplitPackageLines(std::string_view text);

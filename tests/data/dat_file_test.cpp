@@ -75,11 +75,10 @@ TEST(DatFile, package_text_lines_end_at_cr_lf_cr_or_lf) {
       {"no extra line after final CR LF", "[T]\r\na\r\n", "[T]{'a';}"},
       {"empty lines kept", "[T]\r\n\r\n\r\n", "[T]{'';'';}"},
       {"lone CR and lone LF end lines", "[T]\rx\ny\rz", "[T]{'x';'y';'z';}"},
-      {"Ctrl-Z is data here",
+      {"Ctrl-Z is dropped",
        "[T]\ra\x1A"
        "b",
-       "[T]{'a\x1A"
-       "b';}"},
+       "[T]{'ab';}"},
   };
   for (const ParseCase& c : cases)
     EXPECT_EQ(Parsed(c.text), c.tree) << c.what;

@@ -26,7 +26,9 @@ TEST(TextLines, package_lines_end_at_cr_lf_a_lone_cr_or_a_lone_lf) {
       {"a\n\n", {"a", ""}},
       {"\r\n", {""}},
       {"", {}},
-      {"a\x1A\nb", {"a\x1A", "b"}},
+      {"a\x1A\nb\x1A\x1A"
+       "c",
+       {"a", "bc"}},
   };
   for (const auto& c : cases)
     EXPECT_EQ(SplitPackageLines(c.text), c.lines) << testing::PrintToString(c.text);
