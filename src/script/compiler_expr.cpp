@@ -460,11 +460,17 @@ bool PSCompileSession::MakeBinary(const PSPos& at, uint8_t op, PSExprPtr left, P
     out = ConstExpr(left->Where, std::move(folded));
     return true;
   }
-  auto node = std::make_unique<PSExpr>();
-  node->Kind = compare ? PSExprKind::Compare : PSExprKind::Calc;
+  PSExprKind kind = compare ? PSExprKind::Compare : PSExprKind::Calc;
   if (!compare && PSIsBoolean(type) && owner_.BooleanShortCircuit && (op == opAnd || op == opOr)) {
-    node->Kind = op == opAnd ? PSExprKind::AndThen : PSExprKind::OrElse;
+    kind = op == opAnd ? PSExprKind::AndThen : PSExprKind::OrElse;
   }
+  return OperatorNode(at, kind, type, op, std::move(left), std::move(right), out);
+}
+
+bool PSCompileSession::OperatorNode(const PSPos& at, PSExprKind kind, PSType* type, uint8_t op,
+                                    PSExprPtr left, PSExprPtr right, PSExprPtr& out) {
+  auto node = std::make_unique<PSExpr>();
+  node->Kind = kind;
   node->Type = type;
   node->Where = left->Where;
   node->Op = op;

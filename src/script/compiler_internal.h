@@ -517,6 +517,9 @@ class PSCompileSession {
   bool ParseStringIndex(PSExprPtr& var, PSExprPtr& out);
   // A binary operator node, checked and folded where constant.
   bool MakeBinary(const PSPos& at, uint8_t op, PSExprPtr left, PSExprPtr right, PSExprPtr& out);
+  // A node of kind for op over two operands, refused beyond the nesting limit.
+  bool OperatorNode(const PSPos& at, PSExprKind kind, PSType* type, uint8_t op, PSExprPtr left,
+                    PSExprPtr right, PSExprPtr& out);
   // `and`/`or` with one constant side, with its warning (done when simplified).
   bool SimplifyBoolean(const PSPos& at, uint8_t op, PSExprPtr& left, PSExprPtr& right,
                        PSExprPtr& out, bool& done);

@@ -176,17 +176,8 @@ bool PSCompileSession::MakeSetBinary(const PSPos& at, uint8_t op, PSExprPtr& lef
     }
     return true;
   }
-  auto node = std::make_unique<PSExpr>();
-  node->Kind = compare ? PSExprKind::Compare : PSExprKind::Calc;
-  node->Type = type;
-  node->Where = left->Where;
-  node->Op = op;
-  node->Left = std::move(left);
-  node->Right = std::move(right);
-  SetHeight(*node);
-  if (node->Height > kPSMaxNesting) return ErrorAt(at, ecInternalError, "nesting too deep");
-  out = std::move(node);
-  return true;
+  return OperatorNode(at, compare ? PSExprKind::Compare : PSExprKind::Calc, type, op,
+                      std::move(left), std::move(right), out);
 }
 
 void PSCompileSession::EmitSetBuild(const PSOperand& dest, const PSExpr& e) {
