@@ -10,7 +10,9 @@ seeds=$(dirname "$0")/seeds
 for target in dat_fuzz zip_fuzz anim_fuzz level_fuzz replay_fuzz exec_fuzz compiler_fuzz; do
   corpus=$(mktemp -d)
   if [ -d "$seeds/$target" ]; then cp "$seeds/$target"/* "$corpus"; fi
-  if [ "$target" = compiler_fuzz ]; then cp "$(dirname "$0")"/../script/cases/* "$corpus"; fi
+  cases=$(dirname "$0")/../script/cases
+  if [ "$target" = compiler_fuzz ]; then cp "$cases"/* "$corpus"; fi
+  if [ "$target" = exec_fuzz ]; then "$build/tests/fuzz/compile_seeds" "$corpus" "$cases"/*.pas; fi
   echo "== $target"
   max_len=4096
   if [ "$target" = exec_fuzz ]; then max_len=16384; fi  # seeds are whole compiled programs
