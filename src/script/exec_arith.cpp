@@ -143,21 +143,6 @@ bool IsWide(TPSBaseType b) {
   return b == btWideString || b == btUnicodeString || b == btWideChar;
 }
 
-std::u16string WideText(const TPSValue& v) {
-  switch (v.Type->Base) {
-    case btWideString:
-    case btUnicodeString:
-      return WStrOf(v);
-    case btWideChar:
-      return std::u16string(1, static_cast<char16_t>(v.I));
-    default: {
-      std::string s;
-      ReadStr(v, s);
-      return Widen(s);
-    }
-  }
-}
-
 // Sets compare for equality and inclusion (>= superset, <= subset).
 TPSError CompareSets(uint8_t op, const TPSValue& l, const TPSValue& r, bool& out) {
   if (l.Type->SetBits != r.Type->SetBits) return ErTypeMismatch;

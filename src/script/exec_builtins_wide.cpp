@@ -14,16 +14,7 @@ using A = TPSCallAccess;
 
 // The text of argument i, widened when it is 8-bit.
 std::u16string WideArg(const TPSCall& c, size_t i) {
-  const TPSValue& v = *A::Arg(c, i);
-  switch (v.Type->Base) {
-    case btWideString:
-    case btUnicodeString:
-      return WStrOf(v);
-    case btWideChar:
-      return std::u16string(1, static_cast<char16_t>(v.I));
-    default:
-      return Widen(c.Str(i));
-  }
+  return WideText(*A::Arg(c, i));
 }
 
 // Stores the result: a wide result slot takes the text, an 8-bit one its narrowing.

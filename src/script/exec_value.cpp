@@ -423,3 +423,18 @@ TPSError AssignValue(TPSValue& dest, const TPSValue& src) {
 uint64_t LiveHeapSlots() {
   return liveHeapSlots;
 }
+
+std::u16string WideText(const TPSValue& v) {
+  switch (v.Type->Base) {
+    case btWideString:
+    case btUnicodeString:
+      return WStrOf(v);
+    case btWideChar:
+      return std::u16string(1, static_cast<char16_t>(v.I));
+    default: {
+      std::string s;
+      ReadStr(v, s);
+      return Widen(s);
+    }
+  }
+}

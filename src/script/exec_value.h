@@ -143,6 +143,9 @@ void SetWStrValue(TPSValue& v, std::u16string text);
 // keeps characters below 256 and makes every other one '?'.
 std::u16string Widen(std::string_view s);
 std::string Narrow(const std::u16string& s);
+// The text of a value as wide text: wide strings as they are, anything readable as 8-bit
+// text widened, anything else empty.
+std::u16string WideText(const TPSValue& v);
 
 // Whether a base type is an integer kind (1-6) or Int64.
 inline bool IsIntType(const TPSTypeRec* t) {
