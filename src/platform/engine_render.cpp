@@ -104,13 +104,14 @@ void main() {
 }
 )";
 
-bool LoadGl() {
-  bool complete = true;
+// Loads one function of a list into gl; `complete` turns false when it is missing.
 #define TOVI2_GL_LOAD(type, name)                                      \
   gl.name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name)); \
   complete = complete && gl.name != nullptr;
+
+bool LoadGl() {
+  bool complete = true;
   TOVI2_GL_FUNCTIONS(TOVI2_GL_LOAD)
-#undef TOVI2_GL_LOAD
   if (!complete) engine_SetError("OpenGL 3.3 functions are missing");
   return complete;
 }
@@ -118,14 +119,11 @@ bool LoadGl() {
 // TOVI2_DIRECT_DRAW=1 draws everything directly, as on a driver without render targets.
 bool LoadFramebufferGl() {
   bool complete = true;
-#define TOVI2_GL_LOAD_OPTIONAL(type, name)                             \
-  gl.name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name)); \
-  complete = complete && gl.name != nullptr;
-  TOVI2_GL_OPTIONAL_FUNCTIONS(TOVI2_GL_LOAD_OPTIONAL)
-#undef TOVI2_GL_LOAD_OPTIONAL
+  TOVI2_GL_OPTIONAL_FUNCTIONS(TOVI2_GL_LOAD)
   const char* direct = std::getenv("TOVI2_DIRECT_DRAW");
   return complete && !(direct && std::string(direct) == "1");
 }
+#undef TOVI2_GL_LOAD
 
 unsigned CompileShader(GLenum kind, const char* source) {
   unsigned shader = gl.CreateShader(kind);
