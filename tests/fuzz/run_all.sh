@@ -1,13 +1,16 @@
 #!/bin/sh
-# Runs every fuzz target for MINUTES minutes each (default 1), one after another, from a
-# copy of its seeds, so the committed seeds stay as they are. Build first:
+# Runs the named fuzz targets (default: all of them) for MINUTES minutes each (default 1), one
+# after another, from a copy of their seeds, so the committed seeds stay as they are. Findings
+# land in the current folder. Build first:
 #   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTOVI2_FUZZ=ON && cmake --build build-fuzz -j2
-# Usage: tests/fuzz/run_all.sh [MINUTES] [BUILD_DIR]   (from the project root)
+# Usage: tests/fuzz/run_all.sh [MINUTES] [BUILD_DIR] [TARGET...]
 set -eu
 minutes=${1:-1}
 build=${2:-build-fuzz}
+shift $(($# < 2 ? $# : 2))
+targets=${*:-dat_fuzz zip_fuzz anim_fuzz level_fuzz replay_fuzz exec_fuzz compiler_fuzz}
 seeds=$(dirname "$0")/seeds
-for target in dat_fuzz zip_fuzz anim_fuzz level_fuzz replay_fuzz exec_fuzz compiler_fuzz; do
+for target in $targets; do
   corpus=$(mktemp -d)
   if [ -d "$seeds/$target" ]; then cp "$seeds/$target"/* "$corpus"; fi
   cases=$(dirname "$0")/../script/cases

@@ -253,7 +253,7 @@ TEST(ExecBlock, loop_step_and_test) {
   };
   for (const auto& [budget, pos] : cases) {
     EXPECT_EQ(
-        RunProgram(CountingLoop(tBool), [&](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
+        RunProgram(CountingLoop(tBool), [&, budget = budget](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
         "1 | erCustomError 'Instruction budget exceeded' " + pos + " budget")
         << budget;
   }
@@ -269,7 +269,7 @@ TEST(ExecBlock, budget_stops_inside_at_each_instruction) {
     p.Var(tS32);
     p.Var(tS32);
     p.Main(Expression().Log(G(0)).Ret().Take());
-    EXPECT_EQ(RunProgram(p, [&](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
+    EXPECT_EQ(RunProgram(p, [&, budget = budget](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
               " | erCustomError 'Instruction budget exceeded' " + pos + " budget")
         << budget;
   }

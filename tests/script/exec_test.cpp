@@ -326,7 +326,7 @@ TEST(Exec, host_calls) {
   };
   for (const auto& [routine, expected] : cases) {
     EXPECT_EQ(RunProgram(HostCallProgram(),
-                         [&](TPSExec& exec) { exec.RegisterRoutine(routine, "HOST"); }),
+                         [&, routine = routine](TPSExec& exec) { exec.RegisterRoutine(routine, "HOST"); }),
               expected);
   }
 }
@@ -354,7 +354,7 @@ TEST(Exec, guards_stop_the_run_past_every_handler) {
     counting.Main(
         Asm().PushType(tS32).Label(0).Op(TPSOpcode::Inc).O(L(1)).Op(TPSOpcode::Jump).To(0).Take());
     EXPECT_EQ(
-        RunProgram(counting, [&](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
+        RunProgram(counting, [&, budget = budget](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
         std::string(" | erCustomError 'Instruction budget exceeded' ") + expected + " budget");
   }
 
@@ -379,7 +379,7 @@ TEST(Exec, guards_stop_the_run_past_every_handler) {
                        .Ret()
                        .Take());
     EXPECT_EQ(
-        RunProgram(branching, [&](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
+        RunProgram(branching, [&, budget = budget](TPSExec& exec) { exec.SetInstructionBudget(budget); }),
         std::string(" | erCustomError 'Instruction budget exceeded' ") + expected + " budget");
   }
 
