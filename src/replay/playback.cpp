@@ -164,15 +164,30 @@ void ApplyRunning(TReplayTrack& track, int32_t t) {
     c->Walking = 0;
 }
 
-// False once the track has given up on its element.
-bool Bind(TReplayTrack& track, const TLevel& level) {
+// False once the track has given up on its element. A bound element knows its track, so
+// the level can tell the elements a replay moves from those it leaves in place.
+bool Bind(TReplayTrack& track, int32_t index, const TLevel& level) {
   if (track.ElementID == 0) return false;
   if (track.Element) return true;
   track.Positions.Cursor = track.Angles.Cursor = 0;
   track.Visibility.Cursor = track.Facing.Cursor = track.Running.Cursor = 0;
   track.Element = level.FindElement(track.ElementID);
   if (!track.Element) track.ElementID = 0;
+  if (track.Element) track.Element->TrackIndex = index;
   return track.Element != nullptr;
+}
+
+template <class Key>
+int32_t LastTime(const TKeyList<Key>& list, int32_t time) {
+  return list.Keys.empty() ? time : std::max(time, list.Keys.back().Time);
+}
+
+// Once a step past its last key has applied the last values, a track would only set them
+// again: nothing else moves an element during playback.
+bool Finished(const TReplayTrack& track, int32_t previous, int32_t t) {
+  int32_t last = LastTime(track.Positions, LastTime(track.Angles, 0));
+  last = LastTime(track.Visibility, LastTime(track.Facing, LastTime(track.Running, last)));
+  return previous > last && t > last;
 }
 
 void PlayEvents(const std::vector<TReplayEvent>& events, const TLevel& level, int32_t t,
@@ -188,8 +203,9 @@ void PlayEvents(const std::vector<TReplayEvent>& events, const TLevel& level, in
 }  // namespace
 
 void PlayReplayStep(TReplay& replay, TLevel& level, int32_t t, TPlaybackRun& run) {
-  for (TReplayTrack& track : replay.Tracks) {
-    if (!Bind(track, level)) continue;
+  for (size_t i = 0; i < replay.Tracks.size(); ++i) {
+    TReplayTrack& track = replay.Tracks[i];
+    if (!Bind(track, int32_t(i), level) || Finished(track, replay.PlayedTime, t)) continue;
     ApplyPosition(track, t);
     ApplyAngle(track, t);
     ApplyVisibility(track, t, run);
@@ -197,10 +213,14 @@ void PlayReplayStep(TReplay& replay, TLevel& level, int32_t t, TPlaybackRun& run
     ApplyRunning(track, t);
   }
   PlayEvents(replay.Events, level, t, run);
-  level.Follow();
+  level.Follow(replay.Followed);
+  replay.Followed = true;
+  replay.PlayedTime = t;
 }
 
 void UnbindReplay(TReplay& replay) {
+  replay.Followed = false;
+  replay.PlayedTime = 0;
   for (TReplayTrack& track : replay.Tracks) {
     track.Element = nullptr;
     track.Positions.Cursor = track.Angles.Cursor = 0;

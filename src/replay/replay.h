@@ -66,6 +66,10 @@ struct TReplay {
   // Of a loaded replay: the level file it was made on and that level's checksum.
   std::string LevelName;
   uint32_t Checksum = 0;
+  // Playback: whether every element of the bound level has followed its body once (after
+  // that only what the tracks move or what animates needs it), and the last time played.
+  bool Followed = false;
+  int32_t PlayedTime = 0;
 };
 
 extern TReplay Recording;

@@ -61,7 +61,7 @@ TElement* AddCreatureCopy(TElement& original, const std::string& firstName,
   copied.Name = file_GetName(secondName);
   copied.Alpha = kCopyAlpha;
   TLayer& first = *CurrentLevel->Layers.front();
-  TElement* added = first.AddElement(ekCreature, std::move(copy), 0);
+  TElement* added = first.AddElement(std::move(copy), 0);
   auto& elements = first.Elements;
   auto at = std::find_if(elements.begin(), elements.end(),
                          [&](const auto& e) { return e.get() == &original; });

@@ -226,8 +226,11 @@ void TObj::Update() {
     X = float(pos.x);
     Y = float(pos.y);
   }
-  if (!Pattern) return;
-  AnimTime = WrapAnimTime(AnimTime + kObjAnimStep, Pattern->Anim);
+  Animate();
+}
+
+void TObj::Animate() {
+  if (Pattern) AnimTime = WrapAnimTime(AnimTime + kObjAnimStep, Pattern->Anim);
 }
 
 void TObj::GetBounds(TBounds& b) const {

@@ -80,6 +80,8 @@ class TObj : public TGameObject {
 
   void SetPattern(TObjPat* pattern) { Pattern = pattern; }
   void ReleasePhysics();
+  // One step of the pattern's animation; the animated half of Update.
+  void Animate();
 
   static constexpr ElementKind StaticKind = ekObj;
   ElementKind Kind() const override { return ekObj; }

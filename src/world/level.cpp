@@ -131,6 +131,13 @@ void RemoveDeleted(const TLevel& level, TCreature*& player, TStepObserver* obser
   if (!removed.empty()) ForgetRemoved(level, removed);
 }
 
+// Without a physics step or scripts, only a replay track moves a body; what else such an
+// element's follow does is animate, which polygons, circles and joints do not.
+bool StaysAsFollowed(const TElement& e) {
+  if (e.Kind == ekJoint) return true;
+  return e.TrackIndex < 0 && (e.Kind == ekPoly || e.Kind == ekCircle);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -141,16 +148,16 @@ std::unique_ptr<TLayer> TLayer::CreateCopy() const {
   copy->Name = Name;
   copy->Visible = Visible;
   for (const auto& e : Elements) {
-    TElement* added = copy->AddElement(e->Kind, e->Obj->CreateCopy(), e->ID);
+    TElement* added = copy->AddElement(e->Obj->CreateCopy(), e->ID);
     added->Bounds = e->Bounds;
     added->LinkID = e->LinkID;
   }
   return copy;
 }
 
-TElement* TLayer::AddElement(uint8_t kind, std::unique_ptr<TGameObject> obj, int32_t id) {
+TElement* TLayer::AddElement(std::unique_ptr<TGameObject> obj, int32_t id) {
   auto e = std::make_unique<TElement>();
-  e->Kind = kind;
+  e->Kind = obj->Kind();
   e->ID = id != 0 ? id : FreeID(Elements);
   obj->GetBounds(e->Bounds);
   e->Obj = std::move(obj);
@@ -274,10 +281,14 @@ void TLevel::Step(TCreature*& player, TStepObserver* observer) {
   }
 }
 
-void TLevel::Follow() {
+void TLevel::Follow(bool onlyChanging) {
   for (const auto& layer : Layers) {
     for (const auto& e : layer->Elements) {
-      if (TCreature* c = e->As<TCreature>()) {
+      if (onlyChanging && StaysAsFollowed(*e)) continue;
+      TObj* obj = e->As<TObj>();
+      if (onlyChanging && obj && e->TrackIndex < 0) {
+        obj->Animate();
+      } else if (TCreature* c = e->As<TCreature>()) {
         c->Update(false);
       } else {
         e->Obj->Update();

@@ -18,7 +18,7 @@ class TCreature;
 // One entry of a layer: a game object with its ID and links.
 class TElement {
  public:
-  uint8_t Kind = 0;  // ElementKind
+  uint8_t Kind = 0;  // ElementKind; the object's own kind once added to a layer
   std::unique_ptr<TGameObject> Obj;
   int32_t ID = 0;
   TBounds Bounds;
@@ -26,12 +26,13 @@ class TElement {
   TElement* Link = nullptr;  // resolved at level start
   bool IsLinkTarget = false;
   bool Deleted = false;     // removed at the next Step
-  int32_t TrackIndex = -1;  // replay track; -1 until recorded
+  int32_t TrackIndex = -1;  // replay track; -1 until recorded or bound for playback
 
-  // The object as its kind; nullptr when the element is of another kind.
+  // The object as its kind; nullptr when the element is of another kind. The level's loops
+  // ask this of every element on every tick, so it reads the kept kind, not the object.
   template <class T>
   T* As() const {
-    return Obj && Obj->Kind() == T::StaticKind ? static_cast<T*>(Obj.get()) : nullptr;
+    return Kind == T::StaticKind && Obj ? static_cast<T*>(Obj.get()) : nullptr;
   }
   std::string PatternName() const { return Obj ? Obj->PatternName() : ""; }
 };
@@ -46,7 +47,7 @@ class TLayer {
   std::unique_ptr<TLayer> CreateCopy() const;
   // Appends an element; ID 0 assigns the smallest free ID of this layer (see the rule in
   // the implementation). Sets Bounds from the object.
-  TElement* AddElement(uint8_t kind, std::unique_ptr<TGameObject> obj, int32_t id);
+  TElement* AddElement(std::unique_ptr<TGameObject> obj, int32_t id);
   TElement* FindElement(int32_t id) const;
   int CountByName(const std::string& upperName, uint8_t kind) const;
   void Draw();
@@ -99,8 +100,10 @@ class TLevel {
   // given, hears of the removals and of every creature after the update.
   void Step(TCreature*& player, TStepObserver* observer = nullptr);
   // Every element follows its body without a physics step, as a replay shows them:
-  // creatures take no key flags.
-  void Follow();
+  // creatures take no key flags. With `onlyChanging`, for the ticks of a playback after
+  // the first, the elements whose follow would change nothing are left out (joints, and
+  // polygons and circles no replay track moves), and objects no track moves only animate.
+  void Follow(bool onlyChanging = false);
   void StoreHome();
   void SnapToGrid();
   // Marks every element whose link chain reaches e, and every joint with a deleted end.

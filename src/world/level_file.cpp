@@ -285,14 +285,12 @@ std::unique_ptr<TGameObject> ReadJoint(const TDatBlock& block) {
 
 struct ElementReader {
   const char* blockName;  // compared with letter case
-  ElementKind kind;
   std::unique_ptr<TGameObject> (*read)(const TDatBlock& block);
 };
 
 constexpr ElementReader kElementReaders[] = {
-    {"Polygon", ekPoly, ReadPoly},    {"Circle", ekCircle, ReadCircle},
-    {"Sprite", ekSprite, ReadSprite}, {"Creature", ekCreature, ReadCreature},
-    {"Object", ekObj, ReadObj},       {"Joint", ekJoint, ReadJoint},
+    {"Polygon", ReadPoly}, {"Circle", ReadCircle}, {"Sprite", ReadSprite},
+    {"Creature", ReadCreature}, {"Object", ReadObj}, {"Joint", ReadJoint},
 };
 
 void ReadElement(TLayer& layer, const TDatBlock& block) {
@@ -300,7 +298,7 @@ void ReadElement(TLayer& layer, const TDatBlock& block) {
     if (block.Name != reader.blockName) continue;
     std::unique_ptr<TGameObject> obj = reader.read(block);
     if (!obj) return;
-    TElement* e = layer.AddElement(reader.kind, std::move(obj), block.Param("ID").AsInteger(0));
+    TElement* e = layer.AddElement(std::move(obj), block.Param("ID").AsInteger(0));
     e->LinkID = block.Param("LinkID").AsInteger(0);
     return;
   }

@@ -99,6 +99,10 @@ void TPoly::Update() {
   if (Type != ptDynamic || !Visible || Tris.empty() || !Body) return;
   phys::cpVect pos = phys::cpBodyGetPos(Body);
   double angle = phys::cpBodyGetAngle(Body);
+  if (pos.x == FollowedX && pos.y == FollowedY && angle == FollowedAngle) return;
+  FollowedX = pos.x;
+  FollowedY = pos.y;
+  FollowedAngle = angle;
   double c = std::cos(angle), s = std::sin(angle);
   size_t count = std::min(Tris.size(), HomeTris.size());
   for (size_t i = 0; i < count; ++i) {
@@ -129,6 +133,7 @@ void TPoly::StoreHome() {
     v.HomeY = v.Y;
   }
   HomeTris = Tris;
+  FollowedX = kUnfollowed;
 }
 
 void TPoly::SnapToGrid() {
@@ -156,6 +161,7 @@ void TPoly::SetPattern(TPolyPat* pattern) {
 // TexY), so neighbouring polygons of one pattern join without seams. The tessellator
 // gives no triangles for an outline with a non-finite vertex.
 void TPoly::Tessellate() {
+  FollowedX = kUnfollowed;
   Tris.clear();
   TexCoords.clear();
   if (Vertices.size() < 3 || !Pattern) return;
@@ -289,4 +295,5 @@ void TPoly::ReleasePhysics() {
   Shapes.clear();
   phys::cpBodyFree(Body);
   Body = nullptr;
+  FollowedX = kUnfollowed;
 }

@@ -1,6 +1,7 @@
 // Polygons: textured closed outlines that are static ground, dynamic bodies or decor.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ class TPoly : public TGameObject {
 
   phys::cpSpace* Space = nullptr;
   phys::cpBody* Body = nullptr;  // dynamic polygons only
+  // The body pose Tris were last turned to; NaN until then and whenever Tris or HomeTris
+  // are rebuilt, so a body at rest costs no work per tick.
+  double FollowedX = kUnfollowed, FollowedY = kUnfollowed, FollowedAngle = kUnfollowed;
+  static constexpr double kUnfollowed = std::numeric_limits<double>::quiet_NaN();
   std::vector<phys::cpShape*> Shapes;
 
   static constexpr ElementKind StaticKind = ekPoly;

@@ -34,7 +34,7 @@ std::unique_ptr<TLevel> SpriteLevel() {
   auto level = std::make_unique<TLevel>();
   auto sprite = std::make_unique<TSprite>();
   sprite->X = sprite->Y = 5;
-  level->AddLayer("Main")->AddElement(ekSprite, std::move(sprite), kSpriteID);
+  level->AddLayer("Main")->AddElement(std::move(sprite), kSpriteID);
   return level;
 }
 
@@ -98,7 +98,7 @@ TEST(Playback, missing_element_drops_the_track) {
   PlayReplayStep(replay, *level, 1, run);
   auto late = std::make_unique<TSprite>();
   TSprite* sprite = late.get();
-  level->Layers[0]->AddElement(ekSprite, std::move(late), 99);
+  level->Layers[0]->AddElement(std::move(late), 99);
   PlayReplayStep(replay, *level, 2, run);
   EXPECT_EQ(std::pair(replay.Tracks[0].ElementID, sprite->X), std::pair(0, 0.0f));
 }
@@ -111,7 +111,7 @@ TEST(Playback, apples_count_once_per_loop) {
     auto level = std::make_unique<TLevel>();
     auto obj = std::make_unique<TObj>();
     obj->SetPattern(&food);
-    level->AddLayer("Main")->AddElement(ekObj, std::move(obj), 3);
+    level->AddLayer("Main")->AddElement(std::move(obj), 3);
     return level;
   };
   TReplay replay;
@@ -136,8 +136,8 @@ TEST(Playback, apples_count_once_per_loop) {
 TEST(Playback, creature_flags_and_player) {
   TLevel level;
   TLayer* layer = level.AddLayer("Main");
-  layer->AddElement(ekCreature, std::make_unique<TCreature>(), 1);
-  TCreature* c = layer->AddElement(ekCreature, std::make_unique<TCreature>(), 2)->As<TCreature>();
+  layer->AddElement(std::make_unique<TCreature>(), 1);
+  TCreature* c = layer->AddElement(std::make_unique<TCreature>(), 2)->As<TCreature>();
   TReplay replay;
   replay.Tracks.resize(1);
   TReplayTrack& track = replay.Tracks[0];
@@ -178,7 +178,7 @@ TEST(Playback, polygon_angles_follow_the_keys_until_the_last) {
   poly->Body = phys::cpBodyNew(1, 1);
   phys::cpBodySetAngle(poly->Body, 0.5);
   phys::cpBody* body = poly->Body;
-  level.AddLayer("Main")->AddElement(ekPoly, std::move(poly), 4);
+  level.AddLayer("Main")->AddElement(std::move(poly), 4);
   TReplay replay;
   replay.Tracks.resize(1);
   replay.Tracks[0].ElementID = 4;

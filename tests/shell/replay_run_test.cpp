@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "anim/anim_play.h"
 #include "level_run_fixture.h"
+#include "replay/playback.h"
 #include "replay/replay_file.h"
 #include "world/creature.h"
+#include "world/poly.h"
 
 namespace {
 
@@ -151,6 +154,55 @@ TEST_F(ReplayRunTest, the_replay_loops_at_its_length) {
   }
   const float at99 = Spline(99, 98, 90, 90, 50, 50, SplineGuard::ZeroDurationAsTenth);
   EXPECT_EQ(seen, (std::vector<std::pair<int32_t, float>>{{99, at99}, {0, 50}, {1, 50}}));
+}
+
+// What every element shows: the drawn triangles, places, angles and animation times.
+std::vector<std::string> Drawn(const TLevel& level) {
+  std::vector<std::string> shown;
+  for (const auto& e : level.Layers[0]->Elements) {
+    std::ostringstream out;
+    out << std::hexfloat << e->ID;
+    if (const TPoly* p = PolyOf(e.get())) {
+      for (const Point2D& v : p->Tris)
+        out << ' ' << v.X << ' ' << v.Y;
+    }
+    if (const TSprite* s = e->As<TSprite>()) out << ' ' << s->X << ' ' << s->Y << ' ' << s->Angle
+                                                 << ' ' << s->AnimTime;
+    if (const TObj* o = e->As<TObj>()) out << ' ' << o->X << ' ' << o->Y << ' ' << o->AnimTime;
+    if (const TCreature* c = e->As<TCreature>())
+      out << ' ' << c->X << ' ' << c->Y << ' ' << c->AnimTime << ' ' << int(c->Walking);
+    shown.push_back(out.str());
+  }
+  return shown;
+}
+
+// Playback leaves out, after its first tick, the elements and tracks that can no longer
+// change; what it shows must be what a playback shows that binds and follows everything
+// afresh on every tick.
+TEST_F(ReplayRunTest, playback_shows_what_following_everything_every_tick_shows) {
+  CurrentLevel = FromText(Level({Polygon(1, "Static", {{-200, 100}, {800, 100}, {800, 120},
+                                                       {-200, 120}}),
+                                 Creature(2, 50, 80), Box(3, 120, 80), Box(4, 120, 60),
+                                 Box(5, 200, 80), Joint(6, 200, 70, 4, 5),
+                                 Placed("Sprite", "leaf.png", 7, 125, 85, 3),
+                                 Placed("Sprite", "leaf.png", 8, 300, 40),
+                                 Placed("Object", "food.dat", 9, 260, 90)}));
+  PrepareLevel();
+  key_InjectDown(uint8_t(Settings.Right));
+  for (int tick = 0; tick < 1500; ++tick)
+    GameTick();
+  ASSERT_NE(Recording.Tracks.size(), 0u);
+  std::vector<std::vector<std::string>> lean, full;
+  for (auto* shown : {&lean, &full}) {
+    RebuildReplayLevel();
+    for (int32_t t = 1; t < RunTicks; ++t) {
+      if (shown == &full) UnbindReplay(Recording);
+      TPlaybackRun run;
+      PlayReplayStep(Recording, *CurrentLevel, t, run);
+      if (t % 10 == 0) shown->push_back(Drawn(*CurrentLevel));
+    }
+  }
+  EXPECT_EQ(lean, full);
 }
 
 }  // namespace

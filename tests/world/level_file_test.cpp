@@ -143,30 +143,30 @@ class LevelFileTest : public LevelTest {
 };
 
 template <class Object>
-Object* Add(TLayer& layer, ElementKind kind, int32_t id, std::unique_ptr<Object> obj) {
+Object* Add(TLayer& layer, int32_t id, std::unique_ptr<Object> obj) {
   Object* raw = obj.get();
-  layer.AddElement(kind, std::move(obj), id);
+  layer.AddElement(std::move(obj), id);
   return raw;
 }
 
 void AddFirstLayer(TLayer& layer, TPolyPat* ground, TPolyPat* wheel, TSpritePat* tree) {
-  TPoly* poly = Add(layer, ekPoly, 1, std::make_unique<TPoly>());
+  TPoly* poly = Add(layer, 1, std::make_unique<TPoly>());
   poly->SetPattern(ground);
   poly->TexX = 0.25f;
   poly->TexY = -3;
   poly->AddVertex(10.25f, -3);
   poly->AddVertex(1.0f / 3, 2);
   poly->AddVertex(100, 0);
-  TPoly* bare = Add(layer, ekPoly, 2, std::make_unique<TPoly>());
+  TPoly* bare = Add(layer, 2, std::make_unique<TPoly>());
   bare->Type = ptDynamic;
   bare->Visible = false;
   for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}})
     bare->AddVertex(float(x), float(y));
   layer.Elements.back()->LinkID = 1;
-  TCircle* circle = Add(layer, ekCircle, 3, std::make_unique<TCircle>(50, 60, 12.5f));
+  TCircle* circle = Add(layer, 3, std::make_unique<TCircle>(50, 60, 12.5f));
   circle->Poly->SetPattern(wheel);
   circle->Poly->Type = ptDecor;
-  TSprite* sprite = Add(layer, ekSprite, 4, std::make_unique<TSprite>());
+  TSprite* sprite = Add(layer, 4, std::make_unique<TSprite>());
   sprite->SetPattern(tree);
   sprite->X = 5.5f;
   sprite->Y = 6;
@@ -184,19 +184,19 @@ TEST_F(LevelFileTest, writer_gives_every_kind_in_the_game_order) {
                 SpritePat("tree.png"));
   TLayer* second = level.AddLayer("");
   second->Visible = false;
-  TCreature* creature = Add(*second, ekCreature, 5, std::make_unique<TCreature>());
+  TCreature* creature = Add(*second, 5, std::make_unique<TCreature>());
   creature->SetPattern(CreaturePat("tovi.dat"));
   creature->X = 100;
   creature->Y = 200;
-  TObj* food = Add(*second, ekObj, 6, std::make_unique<TObj>());
+  TObj* food = Add(*second, 6, std::make_unique<TObj>());
   food->SetPattern(ObjPat("food.dat"));
   food->X = 1;
   food->Y = 2;
   food->TouchScript.SetLines({"Obj_Delete(0);"});
-  TObj* exit = Add(*second, ekObj, 7, std::make_unique<TObj>());
+  TObj* exit = Add(*second, 7, std::make_unique<TObj>());
   exit->SetPattern(ObjPat("exit.dat"));
   exit->X = -1;
-  TJoint* joint = Add(*second, ekJoint, 8, std::make_unique<TJoint>());
+  TJoint* joint = Add(*second, 8, std::make_unique<TJoint>());
   joint->X = joint->Y = 10;
   joint->E1ID = 1;
   joint->E2ID = 2;

@@ -43,7 +43,7 @@ class Probe : public TGameObject {
 };
 
 TElement* AddProbe(TLayer& layer, const std::string& name, Log& log, int32_t id = 0) {
-  return layer.AddElement(0, std::make_unique<Probe>(name, log), id);
+  return layer.AddElement(std::make_unique<Probe>(name, log), id);
 }
 
 std::vector<int32_t> IdsOf(const TLayer& layer) {
@@ -89,7 +89,7 @@ TEST(LayerTest, add_element_takes_the_bounds_of_its_object) {
   auto joint = std::make_unique<TJoint>();
   joint->X = 10;
   joint->Y = 20;
-  EXPECT_EQ(layer.AddElement(ekJoint, std::move(joint), 0)->Bounds, (TBounds{5, 15, 15, 25}));
+  EXPECT_EQ(layer.AddElement(std::move(joint), 0)->Bounds, (TBounds{5, 15, 15, 25}));
 }
 
 TEST(LevelContainerTest, find_element_returns_the_first_match_in_layer_order) {
@@ -125,12 +125,12 @@ TEST_F(LevelPatternTest, count_by_name_filters_by_kind_unless_zero) {
   };
   TObjPat* food = ObjPat("food.dat");
   TSpritePat* foodSprite = SpritePat("food.png");
-  first->AddElement(ekObj, objWith(food), 0);
-  second->AddElement(ekObj, objWith(food), 0);
+  first->AddElement(objWith(food), 0);
+  second->AddElement(objWith(food), 0);
   auto sprite = std::make_unique<TSprite>();
   sprite->SetPattern(foodSprite);
-  second->AddElement(ekSprite, std::move(sprite), 0);
-  second->AddElement(ekJoint, std::make_unique<TJoint>(), 0);
+  second->AddElement(std::move(sprite), 0);
+  second->AddElement(std::make_unique<TJoint>(), 0);
   struct Case {
     const char* name;
     uint8_t kind;
@@ -247,13 +247,13 @@ TEST(LevelStepTest, clears_ground_flags_and_forgets_removed_links) {
   auto creature = std::make_unique<TCreature>();
   creature->OnGround = 1;
   TCreature* standing = creature.get();
-  TElement* target = layer->AddElement(ekCreature, std::move(creature), 0);
-  TElement* sprite = layer->AddElement(ekSprite, std::make_unique<TSprite>(), 0);
-  TElement* joint = layer->AddElement(ekJoint, std::make_unique<TJoint>(), 0);
+  TElement* target = layer->AddElement(std::move(creature), 0);
+  TElement* sprite = layer->AddElement(std::make_unique<TSprite>(), 0);
+  TElement* joint = layer->AddElement(std::make_unique<TJoint>(), 0);
   auto carrier = std::make_unique<TPoly>();
   carrier->Body = phys::cpBodyNew(1, 1);
   sprite->As<TSprite>()->Body = carrier->Body;
-  TElement* poly = layer->AddElement(ekPoly, std::move(carrier), 0);
+  TElement* poly = layer->AddElement(std::move(carrier), 0);
   sprite->Link = poly;
   joint->As<TJoint>()->Element1 = target;
   joint->As<TJoint>()->Element2 = poly;
@@ -292,11 +292,11 @@ struct CascadeLevel {
     TLayer* layers[2] = {level.AddLayer("a"), level.AddLayer("b")};
     size_t n = 0;
     for (auto [id, linked] : links) {
-      TElement* e = layers[n++ % 2]->AddElement(ekSprite, std::make_unique<TSprite>(), id);
+      TElement* e = layers[n++ % 2]->AddElement(std::make_unique<TSprite>(), id);
       e->LinkID = linked;
     }
     for (auto [id, e1, e2] : joints)
-      layers[n++ % 2]->AddElement(ekJoint, std::make_unique<TJoint>(), id);
+      layers[n++ % 2]->AddElement(std::make_unique<TJoint>(), id);
     ResolveLinks(joints);
   }
 
@@ -371,13 +371,13 @@ TEST(LevelCascadeTest, chains_pass_through_elements_already_deleted) {
 TEST(LevelCascadeTest, the_player_is_forgotten_when_its_creature_is_marked) {
   TLevel level;
   TLayer* layer = level.AddLayer("");
-  TElement* carrier = layer->AddElement(ekPoly, std::make_unique<TPoly>(), 1);
+  TElement* carrier = layer->AddElement(std::make_unique<TPoly>(), 1);
   auto riding = std::make_unique<TCreature>();
   auto standing = std::make_unique<TCreature>();
   TCreature* ridingCreature = riding.get();
   TCreature* standingCreature = standing.get();
-  layer->AddElement(ekCreature, std::move(riding), 2)->Link = carrier;
-  layer->AddElement(ekCreature, std::move(standing), 3);
+  layer->AddElement(std::move(riding), 2)->Link = carrier;
+  layer->AddElement(std::move(standing), 3);
 
   TCreature* player = ridingCreature;
   carrier->Deleted = true;
@@ -395,9 +395,9 @@ TEST(LevelStepTest, removing_the_players_creature_forgets_the_player) {
   TLayer* layer = level.AddLayer("");
   auto mine = std::make_unique<TCreature>();
   TCreature* player = mine.get();
-  TElement* e = layer->AddElement(ekCreature, std::move(mine), 1);
+  TElement* e = layer->AddElement(std::move(mine), 1);
   TCreature* other =
-      layer->AddElement(ekCreature, std::make_unique<TCreature>(), 2)->As<TCreature>();
+      layer->AddElement(std::make_unique<TCreature>(), 2)->As<TCreature>();
 
   level.Step(player);
   EXPECT_EQ(player, e->As<TCreature>());
@@ -422,7 +422,7 @@ TEST(LevelWorldTest, free_world_takes_the_parts_from_live_elements) {
   phys::cpShape* shape = phys::cpCircleShapeNew(poly->Body, 5, {0, 0});
   poly->Shapes.push_back(phys::cpSpaceAddShape(level.Space, shape));
   TPoly* kept = poly.get();
-  layer->AddElement(ekPoly, std::move(poly), 0);
+  layer->AddElement(std::move(poly), 0);
   // A static shape that no element owns goes with the world.
   phys::cpSpaceAddStaticShape(level.Space,
                               phys::cpSegmentShapeNew(level.StaticBody, {0, 0}, {10, 0}, 0.2));
