@@ -12,6 +12,7 @@
 #include "shell/game_script.h"
 #include "shell/game_states.h"
 #include "shell/replay_run.h"
+#include "shell/resources.h"
 #include "shell/settings.h"
 #include "world/creature.h"
 #include "world/level_file.h"
@@ -126,6 +127,7 @@ std::string LevelPath(const std::string& name) {
 }
 
 void PrepareLevel() {
+  LoadSkyOnce();
   CurrentLevel->SnapToGrid();
   LevelTemplate = CurrentLevel->CreateCopy();
   BuildCurrentLevel();

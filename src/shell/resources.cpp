@@ -6,6 +6,9 @@
 
 namespace {
 
+std::string loadedBaseDir;
+bool skyTried = false;
+
 Texture* LoadImage(const std::string& path) {
   return tex_LoadFromFile(path, TEX_NO_COLORKEY, TEX_DEFAULT_2D);
 }
@@ -15,7 +18,6 @@ void LoadFontsAndImages(const std::string& baseDir) {
   const std::string gui = baseDir + "Data/GUI/";
   MainFont = font_LoadFromFile(gui + "font.zfi");
   SmallFont = font_LoadFromFile(gui + "sfont.zfi");
-  SkyTexture = LoadImage(baseDir + "Data/Backgrounds/sky.png");
   DigitsTexture = LoadImage(gui + "digits.png");
   tex_SetFrameSize(DigitsTexture, 16, 39);
   BackTexture = LoadImage(gui + "back.png");
@@ -30,12 +32,20 @@ void LoadFontsAndImages(const std::string& baseDir) {
 
 void LoadResources(const std::string& baseDir) {
   FreeResources();
+  loadedBaseDir = baseDir;
   LoadFontsAndImages(baseDir);
   LoadPatternsFromFolder(baseDir + "Data");
   LoadGlobalImagePatterns(baseDir);
 }
 
+void LoadSkyOnce() {
+  if (skyTried) return;
+  skyTried = true;
+  SkyTexture = LoadImage(loadedBaseDir + "Data/Backgrounds/sky.png");
+}
+
 void FreeResources() {
+  skyTried = false;
   FreeMenuBackground();
   font_Del(MainFont);
   font_Del(SmallFont);

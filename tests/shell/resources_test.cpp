@@ -113,6 +113,8 @@ TEST(Resources, load_the_table_and_the_global_patterns_and_leave_missing_files_e
   const Row rows[] = {{full, loaded}, {empty, nothing}, {full, loaded}, {full, loaded}};
   for (const Row& row : rows) {
     LoadResources(row.base);
+    EXPECT_EQ(SkyTexture, nullptr) << "the sky waits for the first level start";
+    LoadSkyOnce();
     EXPECT_EQ(DescribeResources(), row.expected) << row.base;
   }
   FreeResources();
