@@ -9,6 +9,8 @@
 //
 // A case line: KIND | FILE[@BYTES] | HOW | EXPECTED [| xfail: REASON]
 //   FILE is relative to CORPUS_DIR; "@N" feeds only its first N bytes (a truncation).
+//   The large, regular files (deep nesting, long lines, long chains) are not stored: the
+//   table in Generated() makes them.
 //   HOW is "tool ARGS..." (the word FILE stands for the placed file, run in the game
 //   folder) or "game MODE" (see PlaceForGame).
 //   EXPECTED for the tool is "err TEXT" (status 1, TEXT on standard error) or "out TEXT"
@@ -16,7 +18,8 @@
 //   other stream when the tool wrote there too; \n stands for LF, \r for CR and \\ for
 //   a backslash. For the game it is "FIELD=JSON ; FIELD=JSON ...", each the raw JSON of
 //   that member of the state dump (the game folder's path written GAME/), and
-//   "writes=PATH" for a file of the game folder the game may rewrite.
+//   "writes=PATH" for a file of the game folder the game may rewrite. In either, {N*C}
+//   stands for N times the character C.
 //   "xfail: REASON" marks a known fault: the case is expected to fail (it still must end
 //   in time and without a sanitizer report), and passing reports that the mark can go.
 #include <fcntl.h>
@@ -63,6 +66,56 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
+std::string Repeat(const std::string& text, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i)
+    out += text;
+  return out;
+}
+
+// The corpus files too large and too regular to store, by their corpus name.
+const std::map<std::string, std::string>& Generated() {
+  static const std::map<std::string, std::string> files = [] {
+    std::map<std::string, std::string> f;
+    f["config/deep_blocks.dat"] = "Jump = 57\r\n" + Repeat("<a>\r\n", 4000) + "Left = 30\r\n" +
+                                  Repeat("[t]\r\n", 3);
+    f["config/long_line.dat"] = "Jump = 57\r\nLeft = " + std::string(5000, '9') +
+                                "\r\n[Players]\r\n" + std::string(5000, 'A') + "\r\n[/Players]\r\n";
+    f["patterns/deep_blocks.dat"] = "Type = Object\r\nSprite = dot.png\r\n" +
+                                    Repeat("<TouchScript>\r\n", 3000) +
+                                    "[TouchScript]\r\nbegin Victory; end.\r\n";
+    f["levels/deep_blocks.vle"] =
+        "Type = Level\r\nCamX = 400\r\nCamY = 300\r\n<Layer>\r\n<Polygon>\r\nID = 1\r\n"
+        "Type = Static\r\n[Vertices]\r\n-1000 400\r\n3000 400\r\n3000 500\r\n-1000 500\r\n"
+        "[/Vertices]\r\n</Polygon>\r\n<Creature>\r\nFileName = \"hero.dat\"\r\nID = 2\r\n"
+        "X = 100\r\nY = 370\r\n</Creature>\r\n" +
+        Repeat("<Polygon>\r\n", 3000) + "ID = 3\r\n</Layer>\r\n" + Repeat("<Layer>\r\n", 3000);
+    std::string rig = "RigSprite\r\n";
+    for (int id = 2; id <= 2000; ++id)
+      rig += "Sprite=\r\nID=" + std::to_string(id) + "\r\nParentID=" + std::to_string(id - 1) +
+             "\r\nX=1\r\n";
+    f["anims/deep_parents.rgs"] = rig;
+    // Level "L.vle", one track of element 2 whose second position key's time is a chain of
+    // 32769 continued parts.
+    const char head[] = "\x05L.vle\0\0\0\0\xe8\x03\0\0\x01\0\0\0\x02\0\0\0\x02\0\0\0\xfd\xff"
+                        "\0\0\x80\x3f\0\0\x80\x3f";
+    const char tail[] = "\x05\0\0\0\x80\x3f\0\0\x80\x3f";
+    f["replays/time_overflow.cre"] = std::string(head, sizeof head - 1) +
+                                     Repeat("\xfe\xff", 32769) +
+                                     std::string(tail, sizeof tail - 1) + std::string(16, '\0');
+    f["scripts/deep_blocks.pas"] = "begin\n" + Repeat("begin ", 3000) + "Print('deep'); " +
+                                   Repeat("end; ", 2999) + "end;\nend.\n";
+    f["scripts/deep_ifs.pas"] = "begin\n" + Repeat("if True then ", 3000) + "Print('deep');\nend.\n";
+    f["scripts/deep_parens.pas"] = "begin\n  Print(IntToStr(" + std::string(5000, '(') + "1" +
+                                   std::string(5000, ')') + "));\nend.\n";
+    f["scripts/deep_unary.pas"] = "begin\n  Print(IntToStr(" + std::string(5000, '-') + "1));\nend.\n";
+    f["scripts/long_chain.pas"] = "var I : integer;\nbegin\n  I := " + Repeat("1+", 5000) +
+                                  "1;\n  Print(IntToStr(I));\nend.\n";
+    return f;
+  }();
+  return files;
+}
+
 void WriteFile(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << bytes;
@@ -89,6 +142,23 @@ std::vector<std::string> Split(const std::string& s, const std::string& sep) {
   return parts;
 }
 
+// "{N*C}" becomes N times the character C.
+std::string ExpandRuns(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t star = text.find('*', i);
+    if (text[i] == '{' && star != std::string::npos && star > i + 1 && star + 2 < text.size() &&
+        text[star + 2] == '}' &&
+        text.find_first_not_of("0123456789", i + 1) == star) {
+      out.append(std::stoul(text.substr(i + 1, star - i - 1)), text[star + 1]);
+      i = star + 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // The cases of one kind; a malformed line is reported and counts as a failure.
 std::vector<Case> ReadCases(const fs::path& manifest, const std::string& kind, int& bad) {
   std::vector<Case> cases;
@@ -111,6 +181,7 @@ std::vector<Case> ReadCases(const fs::path& manifest, const std::string& kind, i
     Case c{line, f[0], f[1], f[2], f[3], xfail};
     for (size_t i = 4; i < f.size(); ++i)
       c.expected += " | " + f[i];
+    c.expected = ExpandRuns(c.expected);
     if (size_t at = c.file.find('@'); at != std::string::npos) {
       c.cut = std::stoul(c.file.substr(at + 1));
       c.file.resize(at);
@@ -378,8 +449,10 @@ struct Programs {
 // Runs one case in a fresh folder below scratch; "" when it passed.
 std::string RunCase(const Case& c, const Programs& programs, const fs::path& corpus,
                     const fs::path& scratch) {
-  std::string bytes = ReadFile(corpus / c.file);
-  if (bytes.empty() && !fs::exists(corpus / c.file)) return "no file " + c.file;
+  auto generated = Generated().find(c.file);
+  const bool made = generated != Generated().end();
+  std::string bytes = made ? generated->second : ReadFile(corpus / c.file);
+  if (!made && bytes.empty() && !fs::exists(corpus / c.file)) return "no file " + c.file;
   if (c.cut != std::string::npos) {
     if (c.cut > bytes.size()) return "the cut lies past the end of the file";
     bytes.resize(c.cut);
