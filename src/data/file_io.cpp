@@ -1,10 +1,13 @@
 #include "data/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -58,6 +61,42 @@ int CreateTemporary(const std::string& path, std::string& tempPath) {
     int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
+}
+
+// The process ID in a temporary name of the file `name` ("NAME.tmpPID.N"); 0 for any other
+// name.
+pid_t TemporaryOwner(std::string_view entry, std::string_view name) {
+  const std::string_view mark = ".tmp";
+  if (entry.size() <= name.size() + mark.size() || entry.substr(0, name.size()) != name ||
+      entry.substr(name.size(), mark.size()) != mark)
+    return 0;
+  entry.remove_prefix(name.size() + mark.size());
+  const size_t dot = entry.find('.');
+  if (dot == 0 || dot == std::string_view::npos || dot > 9 || dot + 1 == entry.size()) return 0;
+  if (entry.find_first_not_of("0123456789") != dot ||
+      entry.substr(dot + 1).find_first_not_of("0123456789") != std::string_view::npos)
+    return 0;
+  pid_t pid = 0;
+  for (char c : entry.substr(0, dot))
+    pid = pid * 10 + (c - '0');
+  return pid;
+}
+
+// A game killed in the middle of a write leaves its temporary file behind. The next write
+// of the same file removes those of processes that no longer run; a live one may be
+// another copy of the game writing right now, and its file stays.
+void RemoveStaleTemporaries(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const pid_t owner = TemporaryOwner(entry->d_name, name);
+    if (owner <= 0 || owner == ::getpid()) continue;
+    if (::kill(owner, 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 // A replaced file keeps the permissions the player gave it.
@@ -120,6 +159,7 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  RemoveStaleTemporaries(path);
   std::string tempPath;
   Descriptor fd(CreateTemporary(path, tempPath));
   if (fd.Get() < 0) throw FileError("create", path, errno);

@@ -32,5 +32,6 @@ std::string ReadWholeFile(const std::string& path);
 // Replaces the file at path with bytes, atomically: readers see the old file or the whole
 // new one, never a part. Writes a temporary file in the same folder, flushes it to disk
 // and renames it over the target. On failure the temporary file is removed, the old file
-// is left untouched, and FileError is thrown.
+// is left untouched, and FileError is thrown. Temporary files of the same target that a
+// process no longer running left behind (a game killed while writing) are removed first.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -47,6 +49,23 @@ TEST(FileIo, write_replaces_the_whole_file_and_leaves_no_temporary) {
   WriteFileAtomic(path, "new\0\r\n"s);
   EXPECT_EQ(ReadWholeFile(path), "new\0\r\n"s);
   EXPECT_EQ(dir.Names(), std::set<std::string>{"Config.dat"});
+}
+
+// Only temporary names of the written file whose process has ended are removed.
+TEST(FileIo, a_write_removes_the_temporaries_of_ended_processes) {
+  TempFolder dir;
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  const std::string gone = std::to_string(ended), live = std::to_string(getppid());
+  const std::set<std::string> kept = {"Config.dat", "Config.dat.tmp" + live + ".3",
+                                      "Config.dat.tmp" + gone + ".x", "Config.dat.tmp.0",
+                                      "Config.dat.tmp" + gone, "Top.dat.tmp" + gone + ".0"};
+  for (const std::string& name : kept)
+    WriteRaw(dir / name, "old");
+  WriteRaw(dir / ("Config.dat.tmp" + gone + ".0"), "half");
+  WriteFileAtomic(dir / "Config.dat", "new");
+  EXPECT_EQ(dir.Names(), kept);
 }
 
 TEST(FileIo, failed_write_keeps_the_old_file_and_reports_why) {
