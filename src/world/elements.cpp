@@ -153,6 +153,11 @@ void TSprite::Update() {
     Y = float(pos.y + dx * s + dy * c);
     Angle = float(angle * kRadiansToDegrees);
   }
+  Animate();
+}
+
+void TSprite::Animate() {
+  if (!Pattern) return;
   if (Animated) AnimTime += AnimSpeed;
   AnimTime = WrapAnimTime(AnimTime, Pattern->Anim);
 }

@@ -48,6 +48,8 @@ class TSprite : public TGameObject {
 
   // AnimTime starts at 0, or at a keyframed animation's first loop frame.
   void SetPattern(TSpritePat* pattern);
+  // One step of the animation; the animated half of Update.
+  void Animate();
 
   static constexpr ElementKind StaticKind = ekSprite;
   ElementKind Kind() const override { return ekSprite; }

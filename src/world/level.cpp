@@ -131,11 +131,19 @@ void RemoveDeleted(const TLevel& level, TCreature*& player, TStepObserver* obser
   if (!removed.empty()) ForgetRemoved(level, removed);
 }
 
-// Without a physics step or scripts, only a replay track moves a body; what else such an
-// element's follow does is animate, which polygons, circles and joints do not.
-bool StaysAsFollowed(const TElement& e) {
-  if (e.Kind == ekJoint) return true;
-  return e.TrackIndex < 0 && (e.Kind == ekPoly || e.Kind == ekCircle);
+// Without a physics step or scripts, only a replay track moves a body: an element that no
+// track moves, riding on none that one moves, keeps its place. Creatures always follow.
+bool Unmoved(const TElement& e) {
+  if (e.TrackIndex >= 0 || e.Kind == ekCreature) return false;
+  const TSprite* sprite = e.As<TSprite>();
+  return !sprite || !sprite->Body || !e.Link || e.Link->TrackIndex < 0;
+}
+
+// What the follow of an unmoved element still does: objects and sprites animate; polygons,
+// circles and joints have nothing else to do.
+void Animate(const TElement& e) {
+  if (TObj* obj = e.As<TObj>()) obj->Animate();
+  if (TSprite* sprite = e.As<TSprite>()) sprite->Animate();
 }
 
 }  // namespace
@@ -284,10 +292,8 @@ void TLevel::Step(TCreature*& player, TStepObserver* observer) {
 void TLevel::Follow(bool onlyChanging) {
   for (const auto& layer : Layers) {
     for (const auto& e : layer->Elements) {
-      if (onlyChanging && StaysAsFollowed(*e)) continue;
-      TObj* obj = e->As<TObj>();
-      if (onlyChanging && obj && e->TrackIndex < 0) {
-        obj->Animate();
+      if (onlyChanging && Unmoved(*e)) {
+        Animate(*e);
       } else if (TCreature* c = e->As<TCreature>()) {
         c->Update(false);
       } else {

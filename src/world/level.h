@@ -101,8 +101,8 @@ class TLevel {
   void Step(TCreature*& player, TStepObserver* observer = nullptr);
   // Every element follows its body without a physics step, as a replay shows them:
   // creatures take no key flags. With `onlyChanging`, for the ticks of a playback after
-  // the first, the elements whose follow would change nothing are left out (joints, and
-  // polygons and circles no replay track moves), and objects no track moves only animate.
+  // the first, elements that no replay track moves (nor the element they ride on) only
+  // animate; polygons, circles and joints then have nothing to do.
   void Follow(bool onlyChanging = false);
   void StoreHome();
   void SnapToGrid();
