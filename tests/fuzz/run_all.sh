@@ -15,6 +15,8 @@ for target in $targets; do
   if [ -d "$seeds/$target" ]; then cp "$seeds/$target"/* "$corpus"; fi
   cases=$(dirname "$0")/../script/cases
   if [ "$target" = compiler_fuzz ]; then cp "$cases"/* "$corpus"; fi
+  # Whole and damaged packages of the hostile corpus.
+  if [ "$target" = zip_fuzz ]; then cp "$(dirname "$0")"/../hostile/packages/*.zle "$corpus"; fi
   if [ "$target" = exec_fuzz ]; then "$build/tests/fuzz/compile_seeds" "$corpus" "$cases"/*.pas; fi
   echo "== $target"
   max_len=4096
