@@ -224,25 +224,34 @@ bool WStrGet(TPSExec&, TPSCall& c) {
 }
 
 // The character of WStrSet's first argument: a character's code or a text's first one.
-char16_t FirstChar(const TPSValue& v) {
+// False for a value of any other type, which only a damaged container passes.
+bool FirstChar(const TPSValue& v, char16_t& ch) {
   switch (v.Type->Base) {
     case btChar:
     case btWideChar:
-      return static_cast<char16_t>(v.I);
+      ch = static_cast<char16_t>(v.I);
+      return true;
     case btWideString:
     case btUnicodeString:
-      return WStrOf(v).empty() ? u'\0' : WStrOf(v)[0];
+      ch = WStrOf(v).empty() ? u'\0' : WStrOf(v)[0];
+      return true;
+    case btString:
+    case btPChar:
+      ch = StrOf(v).empty() ? u'\0' : static_cast<char16_t>(static_cast<uint8_t>(StrOf(v)[0]));
+      return true;
     default:
-      return StrOf(v).empty() || !(v.Type->Base == btString || v.Type->Base == btPChar)
-                 ? u'\0'
-                 : static_cast<char16_t>(static_cast<uint8_t>(StrOf(v)[0]));
+      return false;
   }
 }
 
 bool WStrSet(TPSExec&, TPSCall& c) {
   TPSValue& s = *A::Arg(c, 2);
   int64_t i = c.Int(1);
-  char16_t ch = FirstChar(*A::Arg(c, 0));
+  char16_t ch = 0;
+  if (!FirstChar(*A::Arg(c, 0), ch)) {
+    c.Raise(ErTypeMismatch, "");
+    return false;
+  }
   bool wide = IsWideText(s.Type->Base);
   size_t length = wide ? WStrOf(s).size() : (s.Type->Base == btString ? StrOf(s).size() : 0);
   if (i < 1 || static_cast<uint64_t>(i) > length) {

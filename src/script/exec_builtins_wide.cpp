@@ -65,6 +65,17 @@ char16_t LowerOf(char16_t ch) {
   return ch;
 }
 
+// Stores text into the variable argument i: a wide string keeps its kind, any other
+// variable takes it as a string.
+void StoreText(TPSCall& c, size_t i, std::u16string text) {
+  TPSValue& s = *A::Arg(c, i);
+  if (s.Type->Base == btWideString || s.Type->Base == btUnicodeString) {
+    SetWStrValue(s, std::move(text));
+  } else {
+    c.SetStr(i, Narrow(text));
+  }
+}
+
 }  // namespace
 
 bool IsWideArgument(const TPSCall& c, size_t i) {
@@ -87,13 +98,14 @@ bool WidePos(TPSCall& c) {
   return true;
 }
 
+// A wide string keeps its kind; a WideChar variable, which only a damaged container
+// passes, takes the result as any string would be stored into it.
 bool WideDelete(TPSCall& c) {
-  TPSValue& s = *A::Arg(c, 0);
   int64_t from = c.Int(1), count = c.Int(2);
-  std::u16string text = WStrOf(s);
+  std::u16string text = WideArg(c, 0);
   if (from < 1 || static_cast<uint64_t>(from) > text.size() || count <= 0) return true;
   text.erase(static_cast<size_t>(from) - 1, static_cast<size_t>(count));
-  SetWStrValue(s, std::move(text));
+  StoreText(c, 0, std::move(text));
   return true;
 }
 
@@ -104,12 +116,7 @@ bool WideInsert(TPSCall& c) {
     return false;
   }
   text.insert(std::min(Start(c.Int(2)), text.size()), add);
-  TPSValue& s = *A::Arg(c, 1);
-  if (s.Type->Base == btWideString || s.Type->Base == btUnicodeString) {
-    SetWStrValue(s, std::move(text));
-  } else {
-    c.SetStr(1, Narrow(text));
-  }
+  StoreText(c, 1, std::move(text));
   return true;
 }
 

@@ -340,6 +340,13 @@ TEST(Exec, builtins_through_their_handlers) {
       {"LOW", f1, tS64, {CS("abc")}, "1"},
       {"HIGH", f1, tS64, {CS("abc")}, "3"},
       {"EXCEPTIONTOSTRING", f2, tStr, {CI(12), CS("")}, "'Type Mismatch'"},
+      {"WSTRSET", std::string("\0\0\0\1", 4), tS32, {CCh('x'), CI(2), CS("abc")}, "'axc'"},
+      // Only a damaged container passes a number as the character.
+      {"WSTRSET",
+       std::string("\0\0\0\1", 4),
+       tS32,
+       {CI(0x263a), CI(1), CS("abc")},
+       " | ErTypeMismatch 2:43"},
       {"RAISEEXCEPTION",
        std::string("\0\0\0", 3),
        tS32,
