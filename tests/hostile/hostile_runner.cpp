@@ -9,8 +9,8 @@
 //
 // A case line: KIND | FILE[@BYTES] | HOW | EXPECTED [| xfail: REASON]
 //   FILE is relative to CORPUS_DIR; "@N" feeds only its first N bytes (a truncation).
-//   The large, regular files (deep nesting, long lines, long chains) are not stored: the
-//   table in Generated() makes them.
+//   The large, regular files (deep nesting, long lines, long chains) and the binary image
+//   headers are not stored: the table in Generated() makes them.
 //   HOW is "tool ARGS..." (the word FILE stands for the placed file, run in the game
 //   folder) or "game MODE" (see PlaceForGame).
 //   EXPECTED for the tool is "err TEXT" (status 1, TEXT on standard error) or "out TEXT"
@@ -64,56 +64,6 @@ std::string ReadFile(const fs::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-std::string Repeat(const std::string& text, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i)
-    out += text;
-  return out;
-}
-
-// The corpus files too large and too regular to store, by their corpus name.
-const std::map<std::string, std::string>& Generated() {
-  static const std::map<std::string, std::string> files = [] {
-    std::map<std::string, std::string> f;
-    f["config/deep_blocks.dat"] = "Jump = 57\r\n" + Repeat("<a>\r\n", 4000) + "Left = 30\r\n" +
-                                  Repeat("[t]\r\n", 3);
-    f["config/long_line.dat"] = "Jump = 57\r\nLeft = " + std::string(5000, '9') +
-                                "\r\n[Players]\r\n" + std::string(5000, 'A') + "\r\n[/Players]\r\n";
-    f["patterns/deep_blocks.dat"] = "Type = Object\r\nSprite = dot.png\r\n" +
-                                    Repeat("<TouchScript>\r\n", 3000) +
-                                    "[TouchScript]\r\nbegin Victory; end.\r\n";
-    f["levels/deep_blocks.vle"] =
-        "Type = Level\r\nCamX = 400\r\nCamY = 300\r\n<Layer>\r\n<Polygon>\r\nID = 1\r\n"
-        "Type = Static\r\n[Vertices]\r\n-1000 400\r\n3000 400\r\n3000 500\r\n-1000 500\r\n"
-        "[/Vertices]\r\n</Polygon>\r\n<Creature>\r\nFileName = \"hero.dat\"\r\nID = 2\r\n"
-        "X = 100\r\nY = 370\r\n</Creature>\r\n" +
-        Repeat("<Polygon>\r\n", 3000) + "ID = 3\r\n</Layer>\r\n" + Repeat("<Layer>\r\n", 3000);
-    std::string rig = "RigSprite\r\n";
-    for (int id = 2; id <= 2000; ++id)
-      rig += "Sprite=\r\nID=" + std::to_string(id) + "\r\nParentID=" + std::to_string(id - 1) +
-             "\r\nX=1\r\n";
-    f["anims/deep_parents.rgs"] = rig;
-    // Level "L.vle", one track of element 2 whose second position key's time is a chain of
-    // 32769 continued parts.
-    const char head[] = "\x05L.vle\0\0\0\0\xe8\x03\0\0\x01\0\0\0\x02\0\0\0\x02\0\0\0\xfd\xff"
-                        "\0\0\x80\x3f\0\0\x80\x3f";
-    const char tail[] = "\x05\0\0\0\x80\x3f\0\0\x80\x3f";
-    f["replays/time_overflow.cre"] = std::string(head, sizeof head - 1) +
-                                     Repeat("\xfe\xff", 32769) +
-                                     std::string(tail, sizeof tail - 1) + std::string(16, '\0');
-    f["scripts/deep_blocks.pas"] = "begin\n" + Repeat("begin ", 3000) + "Print('deep'); " +
-                                   Repeat("end; ", 2999) + "end;\nend.\n";
-    f["scripts/deep_ifs.pas"] = "begin\n" + Repeat("if True then ", 3000) + "Print('deep');\nend.\n";
-    f["scripts/deep_parens.pas"] = "begin\n  Print(IntToStr(" + std::string(5000, '(') + "1" +
-                                   std::string(5000, ')') + "));\nend.\n";
-    f["scripts/deep_unary.pas"] = "begin\n  Print(IntToStr(" + std::string(5000, '-') + "1));\nend.\n";
-    f["scripts/long_chain.pas"] = "var I : integer;\nbegin\n  I := " + Repeat("1+", 5000) +
-                                  "1;\n  Print(IntToStr(I));\nend.\n";
-    return f;
-  }();
-  return files;
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
@@ -258,6 +208,69 @@ std::string Level(const std::string& extra) {
          "[/Vertices]\r\n</Polygon>\r\n<Creature>\r\nFileName = \"hero.dat\"\r\nID = 2\r\n"
          "X = 100\r\nY = 370\r\n</Creature>\r\n" +
          extra + "</Layer>\r\n";
+}
+
+// Bytes from hexadecimal digits.
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
+std::string Repeat(const std::string& text, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i)
+    out += text;
+  return out;
+}
+
+// The corpus files too large and too regular to store, and the binary image headers, by
+// their corpus name.
+const std::map<std::string, std::string>& Generated() {
+  static const std::map<std::string, std::string> files = [] {
+    std::map<std::string, std::string> f;
+    f["config/deep_blocks.dat"] = "Jump = 57\r\n" + Repeat("<a>\r\n", 4000) + "Left = 30\r\n" +
+                                  Repeat("[t]\r\n", 3);
+    f["config/long_line.dat"] = "Jump = 57\r\nLeft = " + std::string(5000, '9') +
+                                "\r\n[Players]\r\n" + std::string(5000, 'A') + "\r\n[/Players]\r\n";
+    f["patterns/deep_blocks.dat"] = "Type = Object\r\nSprite = dot.png\r\n" +
+                                    Repeat("<TouchScript>\r\n", 3000) +
+                                    "[TouchScript]\r\nbegin Victory; end.\r\n";
+    f["levels/deep_blocks.vle"] =
+        Level(Repeat("<Polygon>\r\n", 3000) + "ID = 3\r\n") + Repeat("<Layer>\r\n", 3000);
+    std::string rig = "RigSprite\r\n";
+    for (int id = 2; id <= 2000; ++id)
+      rig += "Sprite=\r\nID=" + std::to_string(id) + "\r\nParentID=" + std::to_string(id - 1) +
+             "\r\nX=1\r\n";
+    f["anims/deep_parents.rgs"] = rig;
+    // Level "L.vle", one track of element 2 whose second position key's time is a chain of
+    // 32769 continued parts.
+    const char head[] = "\x05L.vle\0\0\0\0\xe8\x03\0\0\x01\0\0\0\x02\0\0\0\x02\0\0\0\xfd\xff"
+                        "\0\0\x80\x3f\0\0\x80\x3f";
+    const char tail[] = "\x05\0\0\0\x80\x3f\0\0\x80\x3f";
+    f["replays/time_overflow.cre"] = std::string(head, sizeof head - 1) +
+                                     Repeat("\xfe\xff", 32769) +
+                                     std::string(tail, sizeof tail - 1) + std::string(16, '\0');
+    f["scripts/deep_blocks.pas"] = "begin\n" + Repeat("begin ", 3000) + "Print('deep'); " +
+                                   Repeat("end; ", 2999) + "end;\nend.\n";
+    f["scripts/deep_ifs.pas"] = "begin\n" + Repeat("if True then ", 3000) + "Print('deep');\nend.\n";
+    f["scripts/deep_parens.pas"] = "begin\n  Print(IntToStr(" + std::string(5000, '(') + "1" +
+                                   std::string(5000, ')') + "));\nend.\n";
+    f["scripts/deep_unary.pas"] = "begin\n  Print(IntToStr(" + std::string(5000, '-') + "1));\nend.\n";
+    // Image headers only: a PNG of bit depth 7 and colour type 9, a BMP and a GIF that
+    // claim 100000 x 100000 and 65535 x 65535 pixels.
+    f["anims/bad_depth.png"] = FromHex(
+        "89504e470d0a1a0a0000000d494844520000000400000004070900000073c219f90000000c49444154789c"
+        "6360a00c000000400001b7347cef0000000049454e44ae426082");
+    f["anims/huge.bmp"] = FromHex("424d46000000000000003600000028000000a08601006079feff01002000") +
+                          std::string(40, '\0');
+    f["anims/huge.gif"] = FromHex("474946383961ffffffff0000002c00000000ffffffff0002024401003b");
+    f["scripts/long_chain.pas"] = "var I : integer;\nbegin\n  I := " + Repeat("1+", 5000) +
+                                  "1;\n  Print(IntToStr(I));\nend.\n";
+    return f;
+  }();
+  return files;
 }
 
 std::string Element(const std::string& block, const std::string& file) {
